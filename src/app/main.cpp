@@ -1,0 +1,64 @@
+#include "common/EventLoopClock.h"
+#include "common/Pause.h"
+#include "common/ProcessState.h"
+#include "platform/InstanceCheck.h"
+#include "platform/ProgramInfo.h"
+#include "platform/RegistryStore.h"
+#include "registry/Registry.h"
+#include "startup/Module1.h"
+#include "ui/Form1Window.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Without a display (an installer's silent run on a server, CI) Qt would abort; the program
+// then runs on the offscreen platform, where a hidden window is all it needs anyway.
+void chooseOffscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void applyTimeScale()
+{
+    bool ok = false;
+    const double scale = qEnvironmentVariable("TOLVANE_TIME_SCALE").toDouble(&ok);
+    if (ok)
+        tolvane::SetPauseScale(scale);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace tolvane;
+
+    // The words belong to the program alone: Qt is given none of them to interpret.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    int qtArgc = 1;
+    chooseOffscreenWithoutDisplay();
+    QApplication application(qtArgc, argv);
+
+    EventLoopClock clock;
+    InstallPauseClock(&clock);
+    applyTimeScale();
+
+    const std::unique_ptr<RegistryStore> store = makeRegistryStore();
+    Registry registry(*store);
+    const std::unique_ptr<InstanceCheck> instance = makeInstanceCheck();
+    ProcessState state;
+
+    std::unique_ptr<Form1Window> form1;
+    const bool shown = Main(commandLineText(arguments), state, registry, *instance, [&] {
+        form1 = std::make_unique<Form1Window>();
+        form1->show();
+    });
+    return shown ? application.exec() : EXIT_SUCCESS;
+}
