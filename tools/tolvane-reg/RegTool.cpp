@@ -1,0 +1,445 @@
+#include "RegTool.h"
+
+#include "common/RunOptions.h"
+#include "platform/RegistryStore.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+namespace tolvane {
+
+namespace {
+
+constexpr const char* NotFound =
+    "ERROR: The system was unable to find the specified registry key or value.";
+constexpr const char* Done = "The operation completed successfully.";
+constexpr std::uint32_t AllAccess = 0x3F;
+
+struct RootName {
+    const char* longName;
+    const char* shortName;
+    std::uint32_t handle;
+};
+
+constexpr std::array<RootName, 4> RootNames{{
+    {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
+    {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
+    {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
+    {"HKEY_USERS", "HKU", HKEY_USERS},
+}};
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
+struct KeyPath {
+    const RootName* root = nullptr;
+    std::string path; // without leading or trailing backslashes
+
+    std::string fullName() const
+    {
+        return path.empty() ? root->longName : std::string(root->longName) + "\\" + path;
+    }
+    KeyPath child(const std::string& name) const
+    {
+        return {root, path.empty() ? name : path + "\\" + name};
+    }
+};
+
+std::optional<KeyPath> parseKey(const std::string& text)
+{
+    const auto slash = text.find('\\');
+    const std::string rootText = text.substr(0, slash);
+    for (const RootName& root : RootNames) {
+        if (equalsIgnoringCase(rootText, root.longName) ||
+            equalsIgnoringCase(rootText, root.shortName)) {
+            std::string path = slash == std::string::npos ? "" : text.substr(slash + 1);
+            while (!path.empty() && path.back() == '\\')
+                path.pop_back();
+            return KeyPath{&root, path};
+        }
+    }
+    return std::nullopt;
+}
+
+// An opened key, closed on every way out.
+class Handle {
+public:
+    Handle(RegistryStore& store, const KeyPath& key, bool create) : m_store(store)
+    {
+        m_open = (create ? store.createKey(key.root->handle, key.path, AllAccess, &m_key)
+                         : store.openKey(key.root->handle, key.path, AllAccess, &m_key)) ==
+                 ERROR_SUCCESS;
+    }
+    ~Handle()
+    {
+        if (m_open)
+            m_store.closeKey(m_key);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    bool open() const { return m_open; }
+    RegistryStore::Key key() const { return m_key; }
+
+private:
+    RegistryStore& m_store;
+    RegistryStore::Key m_key = 0;
+    bool m_open = false;
+};
+
+struct Value {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+std::optional<Value> readValue(RegistryStore& store, RegistryStore::Key key,
+                               const std::string& name)
+{
+    Value value;
+    std::uint32_t size = 0;
+    if (store.queryValue(key, name, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    value.data.resize(size);
+    if (size && store.queryValue(key, name, nullptr, value.data.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> names(RegistryStore& store, RegistryStore::Key key, bool subkeys)
+{
+    std::vector<std::string> result;
+    std::string name;
+    for (std::uint32_t i = 0;
+         (subkeys ? store.enumKey(key, i, &name) : store.enumValue(key, i, &name)) == ERROR_SUCCESS;
+         ++i)
+        result.push_back(name);
+    return result;
+}
+
+std::string textOf(const Value& value)
+{
+    std::string text(value.data.begin(), value.data.end());
+    return text.substr(0, text.find('\0'));
+}
+
+std::uint32_t dwordOf(const Value& value)
+{
+    std::uint32_t bits = 0;
+    for (std::size_t i = 0; i < std::min<std::size_t>(4, value.data.size()); ++i)
+        bits |= static_cast<std::uint32_t>(value.data[i]) << (8 * i);
+    return bits;
+}
+
+const char* typeName(std::uint32_t type)
+{
+    switch (type) {
+    case REG_SZ:
+        return "REG_SZ";
+    case REG_DWORD:
+        return "REG_DWORD";
+    case REG_BINARY:
+        return "REG_BINARY";
+    default:
+        return "REG_NONE";
+    }
+}
+
+std::string hexOf(const std::vector<std::uint8_t>& data, const char* separator, bool upper)
+{
+    std::string text;
+    char byte[3];
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        std::snprintf(byte, sizeof byte, upper ? "%02X" : "%02x", data[i]);
+        if (i)
+            text += separator;
+        text += byte;
+    }
+    return text;
+}
+
+std::string displayed(const Value& value)
+{
+    if (value.type == REG_SZ)
+        return textOf(value);
+    if (value.type == REG_DWORD) {
+        std::ostringstream hex;
+        hex << "0x" << std::hex << dwordOf(value);
+        return hex.str();
+    }
+    return hexOf(value.data, "", true);
+}
+
+// Options after the key: /v NAME, /t TYPE, /d DATA, and flags such as /f and /y.
+struct Options {
+    std::optional<std::string> valueName;
+    std::string type = "REG_SZ";
+    std::string data;
+    bool valid = true;
+};
+
+Options parseOptions(const std::vector<std::string>& args, std::size_t from)
+{
+    Options options;
+    for (std::size_t i = from; i < args.size(); ++i) {
+        const std::string& flag = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (equalsIgnoringCase(flag, "/v") && hasValue)
+            options.valueName = args[++i];
+        else if (equalsIgnoringCase(flag, "/ve"))
+            options.valueName = "";
+        else if (equalsIgnoringCase(flag, "/t") && hasValue)
+            options.type = args[++i];
+        else if (equalsIgnoringCase(flag, "/d") && hasValue)
+            options.data = args[++i];
+        else if (!equalsIgnoringCase(flag, "/f") && !equalsIgnoringCase(flag, "/y"))
+            options.valid = false;
+    }
+    return options;
+}
+
+std::optional<Value> parseData(const std::string& type, const std::string& data)
+{
+    Value value;
+    if (equalsIgnoringCase(type, "REG_SZ")) {
+        value.type = REG_SZ;
+        value.data.assign(data.begin(), data.end());
+        value.data.push_back(0); // as reg.exe stores it
+        return value;
+    }
+    if (equalsIgnoringCase(type, "REG_DWORD")) {
+        const bool hex = data.size() > 2 && data[0] == '0' && (data[1] == 'x' || data[1] == 'X');
+        std::uint32_t number = 0;
+        const char* begin = data.data() + (hex ? 2 : 0);
+        const char* end = data.data() + data.size();
+        const auto [ptr, error] = std::from_chars(begin, end, number, hex ? 16 : 10);
+        if (error != std::errc() || ptr != end)
+            return std::nullopt;
+        value.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i)
+            value.data.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+        return value;
+    }
+    if (equalsIgnoringCase(type, "REG_BINARY")) {
+        if (data.size() % 2)
+            return std::nullopt;
+        value.type = REG_BINARY;
+        for (std::size_t i = 0; i < data.size(); i += 2) {
+            std::uint8_t byte = 0;
+            const auto [ptr, error] =
+                std::from_chars(data.data() + i, data.data() + i + 2, byte, 16);
+            if (error != std::errc() || ptr != data.data() + i + 2)
+                return std::nullopt;
+            value.data.push_back(byte);
+        }
+        return value;
+    }
+    return std::nullopt;
+}
+
+class Tool {
+public:
+    Tool(RegistryStore& store, std::ostream& out, std::ostream& err)
+        : m_store(store), m_out(out), m_err(err)
+    {}
+
+    int run(const std::vector<std::string>& args)
+    {
+        if (args.size() < 2)
+            return invalidSyntax();
+        const std::string& command = args[0];
+        const auto key = parseKey(args[1]);
+        if (!key)
+            return fail("ERROR: Invalid key name.");
+        if (equalsIgnoringCase(command, "export"))
+            return args.size() >= 3 && parseOptions(args, 3).valid ? exportKey(*key, args[2])
+                                                                   : invalidSyntax();
+        const Options options = parseOptions(args, 2);
+        if (!options.valid)
+            return invalidSyntax();
+        if (equalsIgnoringCase(command, "query"))
+            return query(*key, options);
+        if (equalsIgnoringCase(command, "add"))
+            return add(*key, options);
+        if (equalsIgnoringCase(command, "delete"))
+            return remove(*key, options);
+        return invalidSyntax();
+    }
+
+private:
+    int fail(const char* message)
+    {
+        m_err << message << '\n';
+        return 1;
+    }
+    int invalidSyntax()
+    {
+        return fail("ERROR: Invalid syntax.\nType \"tolvane-reg /?\" for usage.");
+    }
+
+    void printValue(const std::string& name, const Value& value)
+    {
+        m_out << "    " << (name.empty() ? "(Default)" : name) << "    " << typeName(value.type)
+              << "    " << displayed(value) << '\n';
+    }
+
+    int query(const KeyPath& key, const Options& options)
+    {
+        const Handle handle(m_store, key, false);
+        if (!handle.open())
+            return fail(NotFound);
+        if (options.valueName) {
+            const auto value = readValue(m_store, handle.key(), *options.valueName);
+            if (!value)
+                return fail(NotFound);
+            m_out << key.fullName() << '\n';
+            printValue(*options.valueName, *value);
+            return 0;
+        }
+        m_out << key.fullName() << '\n';
+        for (const std::string& name : names(m_store, handle.key(), false))
+            if (const auto value = readValue(m_store, handle.key(), name))
+                printValue(name, *value);
+        const auto subkeys = names(m_store, handle.key(), true);
+        if (!subkeys.empty())
+            m_out << '\n';
+        for (const std::string& name : subkeys)
+            m_out << key.child(name).fullName() << '\n';
+        return 0;
+    }
+
+    int add(const KeyPath& key, const Options& options)
+    {
+        std::optional<Value> value;
+        if (options.valueName && !(value = parseData(options.type, options.data)))
+            return fail("ERROR: Invalid value data or type.");
+        const Handle handle(m_store, key, true);
+        if (!handle.open())
+            return fail("ERROR: Access is denied.");
+        if (value &&
+            m_store.setValue(handle.key(), *options.valueName, value->type, value->data.data(),
+                             static_cast<std::uint32_t>(value->data.size())) != ERROR_SUCCESS)
+            return fail("ERROR: Access is denied.");
+        m_out << Done << '\n';
+        return 0;
+    }
+
+    // reg.exe deletes a key with everything below it.
+    bool deleteTree(const KeyPath& key)
+    {
+        {
+            const Handle handle(m_store, key, false);
+            if (!handle.open())
+                return false;
+            for (const std::string& name : names(m_store, handle.key(), true))
+                if (!deleteTree(key.child(name)))
+                    return false;
+        }
+        return m_store.deleteKey(key.root->handle, key.path) == ERROR_SUCCESS;
+    }
+
+    int remove(const KeyPath& key, const Options& options)
+    {
+        if (options.valueName) {
+            const Handle handle(m_store, key, false);
+            if (!handle.open() ||
+                m_store.deleteValue(handle.key(), *options.valueName) != ERROR_SUCCESS)
+                return fail(NotFound);
+        } else {
+            if (key.path.empty())
+                return fail("ERROR: Access is denied.");
+            const Handle handle(m_store, key, false);
+            if (!handle.open())
+                return fail(NotFound);
+            if (!deleteTree(key))
+                return fail("ERROR: Access is denied.");
+        }
+        m_out << Done << '\n';
+        return 0;
+    }
+
+    static std::string quoted(const std::string& text)
+    {
+        std::string result = "\"";
+        for (const char c : text) {
+            if (c == '\\' || c == '"')
+                result += '\\';
+            result += c;
+        }
+        return result + '"';
+    }
+
+    void exportTree(const KeyPath& key, std::string& text)
+    {
+        const Handle handle(m_store, key, false);
+        if (!handle.open())
+            return;
+        text += "\r\n[" + key.fullName() + "]\r\n";
+        for (const std::string& name : names(m_store, handle.key(), false)) {
+            const auto value = readValue(m_store, handle.key(), name);
+            if (!value)
+                continue;
+            text += name.empty() ? "@" : quoted(name);
+            text += '=';
+            if (value->type == REG_SZ) {
+                text += quoted(textOf(*value));
+            } else if (value->type == REG_DWORD) {
+                char dword[9];
+                std::snprintf(dword, sizeof dword, "%08x", dwordOf(*value));
+                text += std::string("dword:") + dword;
+            } else {
+                text += value->type == REG_BINARY ? "hex:"
+                                                  : "hex(" + std::to_string(value->type) + "):";
+                text += hexOf(value->data, ",", false);
+            }
+            text += "\r\n";
+        }
+        for (const std::string& name : names(m_store, handle.key(), true))
+            exportTree(key.child(name), text);
+    }
+
+    int exportKey(const KeyPath& key, const std::string& file)
+    {
+        {
+            const Handle handle(m_store, key, false);
+            if (!handle.open())
+                return fail(NotFound);
+        }
+        std::string text = "Windows Registry Editor Version 5.00\r\n";
+        exportTree(key, text);
+        text += "\r\n";
+        std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+        stream << '\xFF' << '\xFE';
+        for (const char c : text) // the store holds single-byte text: widen byte by byte
+            stream << c << '\0';
+        if (!stream.flush())
+            return fail("ERROR: Error accessing the registry.");
+        m_out << Done << '\n';
+        return 0;
+    }
+
+    RegistryStore& m_store;
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
+
+} // namespace
+
+int runRegTool(RegistryStore& store, const std::vector<std::string>& arguments, std::ostream& out,
+               std::ostream& err)
+{
+    return Tool(store, out, err).run(arguments);
+}
+
+} // namespace tolvane
