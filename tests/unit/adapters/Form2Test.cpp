@@ -154,39 +154,45 @@ private slots:
         QTest::addColumn<Adapters>("adapters");
         QTest::addColumn<QList<quint32>>("answers");
         QTest::addColumn<QList<quint32>>("interfaces"); // empty: one per adapter
-        QTest::addColumn<bool>("shrinkAfterSuccess");
+        QTest::addColumn<QString>("afterSuccess");      // how a successful call changes the list
         QTest::addColumn<QStringList>("log");
 
         const Adapters two{adapterRecord(7, "192.168.1.5", "192.168.1.1"),
                            adapterRecord(9, "10.0.0.5", "10.0.0.1")};
         QTest::newRow("two DHCP adapters: rebuilt after each success")
-            << two << QList<quint32>{} << QList<quint32>{} << false
+            << two << QList<quint32>{} << QList<quint32>{} << QString()
             << QStringList{"startup 0x0101", "list",      "busy", "release 7", "list", "default",
                            "busy",           "release 9", "list", "default",   "busy", "renew 7",
                            "list",           "default",   "busy", "renew 9",   "list", "default"};
         QTest::newRow("failing release: no rebuild, the pass goes on")
             << two << QList<quint32>{ERROR_NOT_SUPPORTED, 0, ERROR_NOT_SUPPORTED, 0}
-            << QList<quint32>{} << false
+            << QList<quint32>{} << QString()
             << QStringList{"startup 0x0101", "list",    "busy",      "release 7",
                            "default",        "busy",    "release 9", "list",
                            "default",        "busy",    "renew 7",   "default",
                            "busy",           "renew 9", "list",      "default"};
         QTest::newRow("index 0 skipped without the busy pointer")
             << Adapters{adapterRecord(0, "0.0.0.0", ""), adapterRecord(9, "10.0.0.5", "")}
-            << QList<quint32>{} << QList<quint32>{} << false
+            << QList<quint32>{} << QList<quint32>{} << QString()
             << QStringList{"startup 0x0101", "list", "busy",    "release 9", "list",
                            "default",        "busy", "renew 9", "list",      "default"};
         QTest::newRow("adapter missing from the interface table: no call")
-            << two << QList<quint32>{} << QList<quint32>{9} << false
+            << two << QList<quint32>{} << QList<quint32>{9} << QString()
             << QStringList{"startup 0x0101", "list",    "busy",    "default", "busy",
                            "release 9",      "list",    "default", "busy",    "default",
                            "busy",           "renew 9", "list",    "default"};
         QTest::newRow("list shrinks: positions past its end act on nothing")
             << Adapters{adapterRecord(7, "192.168.1.5", ""), adapterRecord(9, "10.0.0.5", ""),
                         adapterRecord(11, "10.0.1.5", "")}
-            << QList<quint32>{} << QList<quint32>{} << true
+            << QList<quint32>{} << QList<quint32>{} << QString("shrink")
             << QStringList{"startup 0x0101", "list", "busy",    "release 7", "list",
                            "default",        "busy", "renew 7", "list",      "default"};
+        QTest::newRow("list grows: a pass keeps the row count it started with")
+            << two << QList<quint32>{} << QList<quint32>{} << QString("grow")
+            << QStringList{"startup 0x0101", "list",      "busy", "release 7", "list", "default",
+                           "busy",           "release 9", "list", "default",   "busy", "renew 7",
+                           "list",           "default",   "busy", "renew 9",   "list", "default",
+                           "busy",           "renew 13",  "list", "default"};
     }
 
     void passes_actOnEachListedAdapterInOrder()
@@ -194,16 +200,21 @@ private slots:
         QFETCH(Adapters, adapters);
         QFETCH(QList<quint32>, answers);
         QFETCH(QList<quint32>, interfaces);
-        QFETCH(bool, shrinkAfterSuccess);
+        QFETCH(QString, afterSuccess);
         QFETCH(QStringList, log);
         ip().adapters = adapters;
         ip().leaseAnswers.assign(answers.begin(), answers.end());
         if (!interfaces.isEmpty())
             ip().interfaceIndexes =
                 std::vector<std::uint32_t>(interfaces.begin(), interfaces.end());
-        if (shrinkAfterSuccess)
-            ip().afterSuccess = [](FakeIpHelper& ip) {
-                ip.adapters.resize(1);
+        if (afterSuccess == "shrink")
+            ip().afterSuccess = [](FakeIpHelper& fake) {
+                fake.adapters.resize(1);
+            };
+        if (afterSuccess == "grow")
+            ip().afterSuccess = [](FakeIpHelper& fake) {
+                if (fake.adapters.size() < 3)
+                    fake.adapters.push_back(adapterRecord(13, "10.0.2.5", ""));
             };
 
         Form2 form2 = form();
