@@ -89,9 +89,6 @@ private slots:
             << Adapters{adapterRecord(7, "192.168.1.5", " 192.168.1.1 ")} << QStringList{"7"}
             << QStringList{"192.168.1.5\tLAN"} << QStringList{" 192.168.1.1 "}
             << QStringList{" 192.168.1.1 "};
-        QTest::newRow("negative index shown as signed")
-            << Adapters{adapterRecord(-2, "0.0.0.0", "")} << QStringList{"-2"}
-            << QStringList{"0.0.0.0\tLAN"} << QStringList{""} << QStringList{};
 
         const std::string full(132, 'D');
         QTest::newRow("description filling all 132 bytes without a NUL")

@@ -100,13 +100,11 @@ private slots:
             << QStringList{"-sf", "/tmp/x/script", "-cf", "/tmp/x/conf"};
         QTest::newRow("value that looks like an interface stays an option value")
             << "dhclient -pf eth0 eth0" << true << QStringList{"-pf", "eth0"};
-        QTest::newRow("another interface") << "dhclient eth1" << false << QStringList{};
         QTest::newRow("several interfaces") << "dhclient eth0 eth1" << false << QStringList{};
         QTest::newRow("all interfaces") << "dhclient -v" << false << QStringList{};
         QTest::newRow("no pid file") << "dhclient --no-pid eth0" << false << QStringList{};
         QTest::newRow("IPv6 client") << "dhclient -6 eth0" << false << QStringList{};
         QTest::newRow("another DHCP client") << "/usr/sbin/dhcpcd eth0" << false << QStringList{};
-        QTest::newRow("option without its value") << "dhclient eth0 -lf" << false << QStringList{};
     }
 
     void dhclientFor_keepsTheClientsOptions()
@@ -119,18 +117,6 @@ private slots:
         QCOMPARE(invocation.has_value(), found);
         if (invocation)
             QCOMPARE(toQt(invocation->options), options);
-    }
-
-    void dhclientArguments_putModeFirstAndInterfaceLast()
-    {
-        const DhclientInvocation invocation{"/sbin/dhclient", {"-pf", "/run/x.pid"}};
-        QCOMPARE(toQt(dhclientArguments(invocation, DhclientMode::Release, "eth0")),
-                 (QStringList{"-r", "-pf", "/run/x.pid", "eth0"}));
-        QCOMPARE(toQt(dhclientArguments(invocation, DhclientMode::ObtainOnce, "eth0")).first(),
-                 "-1");
-        QCOMPARE(toQt(dhclientArguments(invocation, DhclientMode::Stop, "eth0")).first(), "-x");
-        QCOMPARE(toQt(dhclientArguments(invocation, DhclientMode::KeepTrying, "eth0")).first(),
-                 "-nw");
     }
 };
 
