@@ -133,7 +133,7 @@ inline std::uint32_t crc32Of(const std::string& bytes)
     return ~crc;
 }
 
-struct ImageSpec {
+struct ImageFields {
     std::string label = "0.42";
     std::string variant = "STD";
     std::string model = "KVX4120/07";
@@ -148,20 +148,20 @@ inline void putLittleEndian(std::string& bytes, std::size_t offset, std::uint32_
 }
 
 // [archive run][96-byte trailer], as the program uploads it.
-inline std::string makeImage(const ImageSpec& spec)
+inline std::string makeImage(const ImageFields& fields)
 {
-    std::string archives(spec.archiveSize, '\0');
+    std::string archives(fields.archiveSize, '\0');
     for (std::size_t i = 0; i < archives.size(); ++i)
-        archives[i] = static_cast<char>((i * 131 + spec.label.size() * 7) & 0xff);
+        archives[i] = static_cast<char>((i * 131 + fields.label.size() * 7) & 0xff);
     archives.replace(0, 4, "PK\x03\x04");
     std::string trailer(96, '\0');
     trailer.replace(0, 8, "KVXFWTRL");
     putLittleEndian(trailer, 8, 1, 2);
     putLittleEndian(trailer, 10, 96, 2);
-    trailer.replace(12, spec.model.size(), spec.model);
-    trailer.replace(28, spec.annex.size(), spec.annex);
-    trailer.replace(32, spec.label.size(), spec.label);
-    trailer.replace(48, spec.variant.size(), spec.variant);
+    trailer.replace(12, fields.model.size(), fields.model);
+    trailer.replace(28, fields.annex.size(), fields.annex);
+    trailer.replace(32, fields.label.size(), fields.label);
+    trailer.replace(48, fields.variant.size(), fields.variant);
     putLittleEndian(trailer, 56, static_cast<std::uint32_t>(archives.size()), 4);
     putLittleEndian(trailer, 60, crc32Of(archives), 4);
     putLittleEndian(trailer, 92, crc32Of(trailer.substr(0, 92)), 4);
