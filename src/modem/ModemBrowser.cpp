@@ -1,0 +1,282 @@
+#include "ModemBrowser.h"
+
+#include "Dom.h"
+#include "FormBody.h"
+#include "ModemLog.h"
+#include "TextDecoding.h"
+
+#include <QHttpMultiPart>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+namespace tolvane {
+
+namespace {
+
+constexpr int kMostRedirects = 20;
+constexpr qint64 kReadBuffer = 256 * 1024;
+
+// Addresses are logged without their query, which may carry a submitted password.
+QString forLog(const QUrl& url)
+{
+    return url.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo);
+}
+
+bool isWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
+
+// Fixed texts only: Qt's error strings can quote the address, and the address may hold the very
+// page names that identify the modem.
+QString reasonFor(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("The connection was refused.");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("The connection was closed before the page arrived.");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("The host name could not be resolved.");
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        return QStringLiteral("The host did not answer in time.");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+        return QStringLiteral("The network could not reach the host.");
+    default:
+        return QStringLiteral("The page could not be loaded.");
+    }
+}
+
+bool isRedirect(const QNetworkReply& reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return (status == 301 || status == 302 || status == 303 || status == 307 || status == 308) &&
+           reply.hasRawHeader("Location");
+}
+
+QByteArray newBoundary()
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray boundary = "----TolvaneFormBoundary";
+    for (int i = 0; i < 16; ++i)
+        boundary += alphabet[QRandomGenerator::global()->bounded(62)];
+    return boundary;
+}
+
+} // namespace
+
+ModemBrowser::ModemBrowser(QObject* parent) : QObject(parent)
+{
+    m_network.setProxy(QNetworkProxy::NoProxy);
+    m_sendTimer.setSingleShot(true);
+    m_sendTimer.setInterval(0);
+    connect(&m_sendTimer, &QTimer::timeout, this, &ModemBrowser::sendRequest);
+    setDocument(dom::parseHtml(QString(), QUrl(), QStringLiteral("UTF-8")));
+}
+
+ModemBrowser::~ModemBrowser()
+{
+    dropReply();
+}
+
+void ModemBrowser::Navigate(const QString& address)
+{
+    static const QRegularExpression hasScheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    const QString text = address.trimmed();
+    PageRequest request;
+    request.url = QUrl(hasScheme.match(text).hasMatch() ? text : QLatin1String("http://") + text);
+    open(request);
+}
+
+void ModemBrowser::open(const PageRequest& request)
+{
+    dropReply();
+    m_load.reset();
+    setDocument(dom::parseHtml(QString(), QUrl(), QStringLiteral("UTF-8")));
+    if (!isWebAddress(request.url)) {
+        qCInfo(lcModem) << "not an http address:" << forLog(request.url);
+        showError(QStringLiteral("Only http and https addresses can be opened."));
+        return;
+    }
+    m_load.emplace();
+    m_load->request = request;
+    m_sendTimer.start();
+}
+
+HtmlDocument ModemBrowser::Document() const
+{
+    return HtmlDocument(m_document);
+}
+
+bool ModemBrowser::isLoading() const
+{
+    return m_load.has_value();
+}
+
+void ModemBrowser::setTransferTimeout(std::chrono::milliseconds timeout)
+{
+    m_transferTimeout = timeout;
+}
+
+void ModemBrowser::setPageSizeCap(qint64 bytes)
+{
+    m_pageSizeCap = bytes;
+}
+
+void ModemBrowser::closeConnections()
+{
+    m_network.clearConnectionCache();
+}
+
+void ModemBrowser::sendRequest()
+{
+    if (!m_load)
+        return;
+    const PageRequest& page = m_load->request;
+    qCInfo(lcModem) << page.method << forLog(page.url);
+
+    QNetworkRequest request(page.url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(static_cast<int>(m_transferTimeout.count()));
+    request.setHeader(QNetworkRequest::UserAgentHeader, "Mozilla/5.0 (compatible; Tolvane)");
+
+    QNetworkReply* reply = nullptr;
+    if (page.method != "POST") {
+        reply = m_network.get(request);
+    } else if (page.bodyEncoding == PageRequest::BodyEncoding::Multipart) {
+        const QByteArray boundary = newBoundary();
+        request.setHeader(QNetworkRequest::ContentTypeHeader, multipartContentType(boundary));
+        QHttpMultiPart* body = multipartForm(page.entries, page.charset, boundary, nullptr);
+        reply = m_network.post(request, body);
+        body->setParent(reply);
+    } else {
+        const bool plain = page.bodyEncoding == PageRequest::BodyEncoding::TextPlain;
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          plain ? "text/plain" : "application/x-www-form-urlencoded");
+        reply = m_network.post(request, plain ? textPlainForm(page.entries, page.charset)
+                                              : urlEncodedForm(page.entries, page.charset));
+    }
+    reply->setReadBufferSize(kReadBuffer);
+    m_load->reply = reply;
+    m_load->body.clear();
+    connect(reply, &QNetworkReply::readyRead, this, &ModemBrowser::onReadyRead);
+    connect(reply, &QNetworkReply::finished, this, &ModemBrowser::onFinished);
+}
+
+void ModemBrowser::onReadyRead()
+{
+    QNetworkReply* reply = m_load->reply;
+    if (isRedirect(*reply)) {
+        reply->readAll(); // the body of a redirect is never shown
+        return;
+    }
+    m_load->body += reply->read(m_pageSizeCap - m_load->body.size());
+    if (m_load->body.size() < m_pageSizeCap || reply->bytesAvailable() == 0)
+        return;
+    // Past the cap: keep what arrived, drop the rest.
+    qCWarning(lcModem) << "page larger than" << m_pageSizeCap
+                       << "bytes; the rest is dropped:" << forLog(reply->url());
+    const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    const QUrl url = reply->url();
+    const QByteArray body = std::move(m_load->body);
+    dropReply();
+    m_load.reset();
+    showPage(body, contentType, url);
+}
+
+void ModemBrowser::onFinished()
+{
+    QNetworkReply* reply = m_load->reply;
+    if (followRedirect())
+        return;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    if (!status.isValid() && error != QNetworkReply::NoError) {
+        qCInfo(lcModem) << "load failed:" << error << forLog(reply->url());
+        dropReply();
+        m_load.reset();
+        showError(reasonFor(error));
+        return;
+    }
+    qCInfo(lcModem) << "answer" << status.toInt() << forLog(reply->url());
+    m_load->body += reply->read(m_pageSizeCap - m_load->body.size());
+    const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    const QUrl url = reply->url();
+    const QByteArray body = std::move(m_load->body);
+    dropReply();
+    m_load.reset();
+    showPage(body, contentType, url);
+}
+
+bool ModemBrowser::followRedirect()
+{
+    QNetworkReply* reply = m_load->reply;
+    if (!isRedirect(*reply))
+        return false;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+
+    const QUrl target = reply->url().resolved(
+        QUrl::fromEncoded(reply->rawHeader("Location").trimmed(), QUrl::TolerantMode));
+    PageRequest next = m_load->request;
+    next.url = target;
+    if (status != 307 && status != 308) {
+        next.method = "GET";
+        next.entries.clear();
+    }
+    const int redirects = m_load->redirects + 1;
+    qCInfo(lcModem) << "redirect" << status << "to" << forLog(target);
+    dropReply();
+    if (redirects > kMostRedirects || !isWebAddress(target)) {
+        m_load.reset();
+        showError(redirects > kMostRedirects
+                      ? QStringLiteral("The page redirects without end.")
+                      : QStringLiteral("The page redirects to an address that cannot be opened."));
+        return true;
+    }
+    m_load->request = next;
+    m_load->redirects = redirects;
+    sendRequest();
+    return true;
+}
+
+void ModemBrowser::showPage(const QByteArray& bytes, const QByteArray& contentType, const QUrl& url)
+{
+    const DecodedPage page = decodePage(bytes, contentType);
+    setDocument(dom::parseHtml(page.text, url, page.encoding));
+}
+
+void ModemBrowser::showError(const QString& reason)
+{
+    const QString html = QLatin1String("<html><head><title>Cannot open the page</title></head>"
+                                       "<body><h1>Cannot open the page</h1><p>") +
+                         reason + QLatin1String("</p></body></html>");
+    setDocument(dom::parseHtml(html, QUrl(), QStringLiteral("UTF-8")));
+}
+
+void ModemBrowser::setDocument(std::shared_ptr<dom::Tree> tree)
+{
+    tree->browser = this;
+    m_document = std::move(tree);
+    emit documentChanged();
+}
+
+void ModemBrowser::dropReply()
+{
+    m_sendTimer.stop();
+    if (!m_load || !m_load->reply)
+        return;
+    QNetworkReply* reply = std::exchange(m_load->reply, nullptr);
+    disconnect(reply, nullptr, this, nullptr);
+    if (reply->isRunning())
+        reply->abort();
+    reply->deleteLater();
+}
+
+} // namespace tolvane

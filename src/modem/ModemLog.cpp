@@ -1,0 +1,7 @@
+#include "ModemLog.h"
+
+namespace tolvane {
+
+Q_LOGGING_CATEGORY(lcModem, "tolvane.modem", QtWarningMsg)
+
+} // namespace tolvane
