@@ -173,7 +173,31 @@ bool SqliteRegistryStore::prepareSchema()
         if (insert.bind(1, handle).bind(2, std::string(name)).step() != SQLITE_DONE)
             return false;
     }
-    return tx.commit(ERROR_SUCCESS) == ERROR_SUCCESS;
+    return seedFreshProfile() && tx.commit(ERROR_SUCCESS) == ERROR_SUCCESS;
+}
+
+// A new store holds what a fresh Windows profile holds of the settings the program reads, so a
+// first start does not greet the user with errors about missing values: no proxy, and form
+// submission allowed in the Internet zone.
+bool SqliteRegistryStore::seedFreshProfile()
+{
+    const std::string settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    const std::uint8_t zero[4] = {0, 0, 0, 0};
+    KeyId key = 0;
+    KeyId zone = 0;
+    if (walk(HKEY_CURRENT_USER, settings, true, &key) != ERROR_SUCCESS ||
+        walk(key, "Zones\\3", true, &zone) != ERROR_SUCCESS)
+        return false;
+    for (const auto& [id, name] : {std::pair{key, "ProxyEnable"}, std::pair{zone, "1601"}}) {
+        Statement insert(m_db, "INSERT INTO vals(key, name, type, data) VALUES(?, ?, ?, ?)");
+        if (insert.bind(1, id)
+                .bind(2, std::string(name))
+                .bind(3, REG_DWORD)
+                .bindBlob(4, zero, 4)
+                .step() != SQLITE_DONE)
+            return false;
+    }
+    return true;
 }
 
 long SqliteRegistryStore::resolve(Key key, KeyId* id)

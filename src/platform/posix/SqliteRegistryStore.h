@@ -37,6 +37,7 @@ private:
     using KeyId = long long;
 
     bool prepareSchema();
+    bool seedFreshProfile();
     long resolve(Key key, KeyId* id);
     std::optional<KeyId> childOf(KeyId parent, const std::string& name);
     long walk(KeyId from, const std::string& path, bool create, KeyId* id);

@@ -91,10 +91,26 @@ private slots:
 
     void queryKeyValue_tellsMissingKeyFromMissingValue()
     {
-        m_registry->CreateKey(HKEY_CURRENT_USER, Settings);
-        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, Settings, "ProxyEnable"), "No Data");
-        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, Settings + "\\Zones\\3", "1601"), "");
+        m_registry->CreateKey(HKEY_CURRENT_USER, "Software\\Acme");
+        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, "Software\\Acme", "Mac_Address"),
+                 "No Data");
+        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, "Software\\Acme\\Setup", "x"), "");
         QCOMPARE(m_registry->QueryKeyValue(0, "Software", "x"), ""); // not a root handle
+    }
+
+    void freshStore_holdsAFreshProfilesInternetSettings()
+    {
+        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, Settings, "ProxyEnable"), "0");
+        QCOMPARE(m_registry->QueryKeyValue(HKEY_CURRENT_USER, Settings + "\\Zones\\3", "1601"),
+                 "0");
+        // An existing store is never seeded again: a value the user removed stays removed.
+        RegistryStore::Key key = 0;
+        QCOMPARE(m_store->openKey(HKEY_CURRENT_USER, Settings, KEY_ACCESS, &key), ERROR_SUCCESS);
+        QCOMPARE(m_store->deleteValue(key, "ProxyEnable"), ERROR_SUCCESS);
+        m_store->closeKey(key);
+        SqliteRegistryStore again(storePath());
+        QCOMPARE(Registry(again).QueryKeyValue(HKEY_CURRENT_USER, Settings, "ProxyEnable"),
+                 "No Data");
     }
 
     void setKeyValue_writesByKind()
