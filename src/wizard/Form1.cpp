@@ -11,10 +11,11 @@
 
 namespace tolvane {
 
-Form1::Form1(ProcessState& state, ResultReport& report, ProgramEnd& programEnd,
-             FileSystem& fileSystem, Form1View& view)
-    : m_state(state), m_report(report), m_programEnd(programEnd), m_fileSystem(fileSystem),
-      m_view(view)
+Form1::Form1(const Form1Services& services, Form1View& view)
+    : m_state(services.state), m_registry(services.registry), m_report(services.report),
+      m_programEnd(services.programEnd), m_fileSystem(services.fileSystem),
+      m_diskSpace(services.diskSpace), m_osVersion(services.osVersion),
+      m_programFolder(services.programFolder), m_view(view)
 {}
 
 std::string Form1::workFilePath(const char* name) const

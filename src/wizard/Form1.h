@@ -1,18 +1,35 @@
 #pragma once
 
+#include "Form1Controls.h"
 #include "resources/EmbeddedResources.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tolvane {
 
+class DiskSpace;
 class FileSystem;
 class Form1View;
+class OsVersion;
 class ProgramEnd;
+class Registry;
 class ResultReport;
 struct ProcessState;
+
+// What the main window's procedures work with.
+struct Form1Services {
+    ProcessState& state;
+    Registry& registry;
+    ResultReport& report;
+    ProgramEnd& programEnd;
+    FileSystem& fileSystem;
+    DiskSpace& diskSpace;
+    OsVersion& osVersion;
+    std::string programFolder; // the folder of the program's executable
+};
 
 // The files of the work folder and the resources they hold.
 struct WorkFile {
@@ -33,8 +50,28 @@ inline constexpr const char* FirmwareMissingMessage = "Can not Find the Firmware
 // through Form1View.
 class Form1 final {
 public:
-    Form1(ProcessState& state, ResultReport& report, ProgramEnd& programEnd, FileSystem& fileSystem,
-          Form1View& view);
+    Form1(const Form1Services& services, Form1View& view);
+
+    // Loading: the pre-flight checks, the work files, the layout around the logo and the
+    // default image. A check that fails ends the program.
+    void Form_Load();
+    // In silent mode the window hides and the upgrade starts by itself.
+    void Form_Activate();
+
+    // The upgrade (the Start button).
+    void Command1_Click();
+
+    // Fills DiskTotal, DiskFree and DiskUsed for the volume of the drive text; zeros when it
+    // cannot be queried.
+    void GetDriveFreeSpace(const std::string& tdrive);
+    // The operating system's name for the report: "Windows XP" and the like, or "Failed".
+    std::string GetOSName();
+
+    std::int64_t DiskTotal = 0;
+    std::int64_t DiskFree = 0;
+    std::int64_t DiskUsed = 0;
+    // Half the bytes that loading requires.
+    std::int64_t SpaceNeeded = 0;
 
     // Drive root of the program's folder followed by "TFWU" (C:\TFWU; /TFWU on Linux).
     std::string WorkFolder;
@@ -65,14 +102,49 @@ public:
     // is ever looked for or deleted at the root of a drive.
     std::string workFilePath(const char* name) const;
 
+    const ControlState& control(Control c) const { return m_controls[index(c)]; }
+    const WindowState& window() const { return m_window; }
+
+    void setCaption(Control c, const std::string& caption);
+    void setVisible(Control c, bool visible);
+    void setEnabled(Control c, bool enabled);
+    void setLeft(Control c, float left);
+    void setTop(Control c, float top);
+    void setWidth(Control c, float width);
+    void setHeight(Control c, float height);
+    void setFont(Control c, float size, bool bold);
+    void setWindowSize(float width, float height);
+    void setWindowVisible(bool visible);
+
+    // What the user typed into a text box; the view reports it, so nothing is echoed back.
+    void userTyped(Control c, const std::string& text);
+
 private:
+    static std::size_t index(Control c) { return static_cast<std::size_t>(c); }
+    void change(Control c, const std::function<void(ControlState&)>& edit);
     void chooseFirmware(const WorkFile& file, const char* version);
 
+    // Form_Load's steps and its error handler.
+    void runLoadStep(const std::function<void()>& step);
+    void allowFormSubmission();
+    void refuseProxy();
+    void checkDiskSpace();
+    void createWorkFolder();
+    void loadLogo();
+    void showLoadedTexts();
+    void failAndEnd(const std::string& message);
+
     ProcessState& m_state;
+    Registry& m_registry;
     ResultReport& m_report;
     ProgramEnd& m_programEnd;
     FileSystem& m_fileSystem;
+    DiskSpace& m_diskSpace;
+    OsVersion& m_osVersion;
+    std::string m_programFolder;
     Form1View& m_view;
+    std::array<ControlState, ControlCount> m_controls = DesignedControls();
+    WindowState m_window;
 };
 
 } // namespace tolvane

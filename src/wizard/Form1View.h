@@ -1,11 +1,21 @@
 #pragma once
 
+#include "Form1Controls.h"
+
+#include <optional>
+#include <string>
+
 namespace tolvane {
 
 class MessageBoxes;
 
+struct PictureSize {
+    float width;  // twips
+    float height; // twips
+};
+
 // What Form1's procedures need of the window on screen. The Qt window implements it; tests
-// record the calls.
+// record the calls. Form1 keeps the state of every control and tells the view what changed.
 class Form1View {
 public:
     virtual ~Form1View() = default;
@@ -16,6 +26,22 @@ public:
 
     // Unloads the window: it closes and is gone from the screen. Form1's state stays.
     virtual void unload() = 0;
+
+    // Shows the control as its state now describes it.
+    virtual void controlChanged(Control control, const ControlState& state) = 0;
+
+    // Shows the window as its state now describes it: size, visibility, topmost.
+    virtual void windowChanged(const WindowState& state) = 0;
+
+    // Loads a bitmap file as the picture of Image1; its size, or nothing when the file cannot be
+    // loaded as a picture.
+    virtual std::optional<PictureSize> loadPicture(const std::string& path) = 0;
+
+    // Gives the control the keyboard focus.
+    virtual void setFocus(Control control) = 0;
+
+    // Puts the control in front of the controls that overlap it.
+    virtual void bringToFront(Control control) = 0;
 };
 
 } // namespace tolvane

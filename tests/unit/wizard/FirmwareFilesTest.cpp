@@ -3,7 +3,7 @@
 #include "platform/posix/SqliteRegistryStore.h"
 #include "registry/Registry.h"
 #include "registry/ResultReport.h"
-#include "support/RecordingMessageBoxes.h"
+#include "support/Form1Rig.h"
 #include "support/ThrowingProgramEnd.h"
 #include "wizard/Form1.h"
 #include "wizard/Form1View.h"
@@ -30,32 +30,11 @@ constexpr const char* ReportPath = "Software\\TolvaneTest";
 constexpr const char* SmallFilesystemSwitch = "--deploy-into-small-filesystem";
 constexpr int SkipExit = 77;
 
-class RecordingView final : public Form1View {
-public:
-    MessageBoxes& messageBoxes() override { return m_boxes; }
-    void unload() override { ++m_unloads; }
-
-    const auto& shown() const { return m_boxes.shown(); }
-    int unloads() const { return m_unloads; }
-
-private:
-    test::RecordingMessageBoxes m_boxes;
-    int m_unloads = 0;
-};
+using RecordingView = test::RecordingForm1View;
 
 // One Form1 with its services, its work folder inside a fresh temporary folder and its report
 // kept in a store of its own.
-struct Rig {
-    QTemporaryDir dir;
-    SqliteRegistryStore store{dir.filePath("registry.sqlite").toStdString()};
-    Registry registry{store};
-    ProcessState state;
-    ResultReport report{registry, state.runOptions};
-    test::ThrowingProgramEnd programEnd;
-    std::unique_ptr<FileSystem> fileSystem = makeFileSystem();
-    RecordingView view;
-    Form1 form{state, report, programEnd, *fileSystem, view};
-
+struct Rig : test::Form1Rig {
     explicit Rig(const QString& workFolder = "TFWU")
     {
         state.runOptions.ReportEnabled = true;
@@ -76,16 +55,6 @@ struct Rig {
     std::string reported(const char* name)
     {
         return registry.QueryKeyValue(HKEY_CURRENT_USER, ReportPath, name);
-    }
-    // Runs a procedure that may end the program; true when it did.
-    bool ends(const std::function<void()>& procedure)
-    {
-        try {
-            procedure();
-        } catch (ProgramEnded) {
-            return true;
-        }
-        return false;
     }
 };
 
@@ -138,7 +107,11 @@ int deployIntoSmallFilesystem(const char* folder)
     ResultReport report(registry, state.runOptions);
     test::ThrowingProgramEnd programEnd;
     RecordingView view;
-    Form1 form(state, report, programEnd, *fileSystem, view);
+    test::FakeDiskSpace diskSpace;
+    test::FakeOsVersion osVersion;
+    Form1 form(Form1Services{state, registry, report, programEnd, *fileSystem, diskSpace, osVersion,
+                             folder},
+               view);
     form.WorkFolder = workFolder;
     try {
         form.Firmware1();
@@ -358,7 +331,7 @@ private slots:
         QVERIFY(rig.ends([&] { (rig.form.*procedure)(); }));
         QVERIFY(rig.form.ImagePath.empty());
         QVERIFY(rig.form.ImageVersion.empty());
-        QCOMPARE(rig.view.unloads(), 1);
+        QCOMPARE(rig.view.m_unloads, 1);
         QCOMPARE(rig.view.shown().size(), silent ? 0u : 1u);
         if (!silent) {
             QCOMPARE(rig.view.shown()[0].text, "Can not Find the Firmware!");
