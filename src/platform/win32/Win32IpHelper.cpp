@@ -1,5 +1,8 @@
 #include "platform/IpHelper.h"
 
+// Without it <windows.h> brings the old <winsock.h>, which clashes with <winsock2.h>.
+#define WIN32_LEAN_AND_MEAN
+
 #include <cstring>
 #include <iphlpapi.h>
 #include <vector>
