@@ -68,7 +68,7 @@ struct Tree {
 
 // Parses a page that is already decoded. `html` may be cut short at a nesting depth that no
 // sensible page reaches (the HTML parser slows down quadratically with depth).
-std::shared_ptr<Tree> parseHtml(const QString& html, const QUrl& url, const QString& encoding);
+std::shared_ptr<Tree> parseHtml(QString html, const QUrl& url, const QString& encoding);
 
 // HTML serialisation of a node and its subtree, as outerHTML gives it.
 QString serialize(const Node& node);

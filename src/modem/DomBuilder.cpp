@@ -1,6 +1,8 @@
 #include "Dom.h"
 #include "ModemLog.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cstdlib>
 #include <gumbo.h>
@@ -166,10 +168,40 @@ QString fromPiece(const GumboStringPiece& piece)
     return QString::fromUtf8(piece.data, static_cast<qsizetype>(piece.length));
 }
 
+// Every node shares one string per known tag name.
+const QString& knownTagName(GumboTag tag)
+{
+    static const std::vector<QString> names = [] {
+        std::vector<QString> all;
+        for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t)
+            all.push_back(QString::fromUtf8(gumbo_normalized_tagname(static_cast<GumboTag>(t))));
+        return all;
+    }();
+    return names[static_cast<size_t>(tag)];
+}
+
+// Shares repeated strings (attribute names, short texts) across the nodes of one page.
+class StringPool {
+public:
+    QString get(const char* utf8)
+    {
+        const QByteArrayView key(utf8);
+        if (key.size() > 16)
+            return QString::fromUtf8(key);
+        auto found = m_strings.constFind(key.toByteArray());
+        if (found == m_strings.constEnd())
+            found = m_strings.insert(key.toByteArray(), QString::fromUtf8(key));
+        return *found;
+    }
+
+private:
+    QHash<QByteArray, QString> m_strings;
+};
+
 QString elementName(const GumboElement& element)
 {
-    if (element.tag != GUMBO_TAG_UNKNOWN)
-        return QString::fromUtf8(gumbo_normalized_tagname(element.tag));
+    if (element.tag != GUMBO_TAG_UNKNOWN && element.tag < GUMBO_TAG_LAST)
+        return knownTagName(element.tag);
     GumboStringPiece piece = element.original_tag;
     gumbo_tag_from_original_text(&piece);
     QString name = fromPiece(piece);
@@ -311,9 +343,10 @@ bool isFirstLegendOf(const Node* child, const Node* fieldset)
 
 } // namespace
 
-std::shared_ptr<Tree> parseHtml(const QString& text, const QUrl& url, const QString& encoding)
+std::shared_ptr<Tree> parseHtml(QString text, const QUrl& url, const QString& encoding)
 {
     QByteArray html = text.toUtf8();
+    text = QString(); // a page at the size cap is large: hold one copy at a time
     const qsizetype cut = nestingCut(html);
     if (cut < html.size()) {
         qCWarning(lcModem) << "page nested too deeply; dropped from byte" << cut << "of"
@@ -336,6 +369,7 @@ std::shared_ptr<Tree> parseHtml(const QString& text, const QUrl& url, const QStr
         gumbo_parse_with_options(&options, html.constData(), static_cast<size_t>(html.size()));
 
     FormScan scan;
+    StringPool pool;
     tree->root = tree->newNode(NodeKind::Element);
     tree->root->name = QStringLiteral("#document");
 
@@ -362,7 +396,7 @@ std::shared_ptr<Tree> parseHtml(const QString& text, const QUrl& url, const QStr
                 const auto* attribute =
                     static_cast<const GumboAttribute*>(element.attributes.data[i]);
                 node->attributes.push_back(
-                    {QString::fromUtf8(attribute->name), QString::fromUtf8(attribute->value)});
+                    {pool.get(attribute->name), QString::fromUtf8(attribute->value)});
             }
             node->parent = parent;
             parent->children.push_back(node);
@@ -405,7 +439,7 @@ std::shared_ptr<Tree> parseHtml(const QString& text, const QUrl& url, const QStr
         case GUMBO_NODE_DOCUMENT:
             continue;
         }
-        node->name = QString::fromUtf8(source->v.text.text);
+        node->name = pool.get(source->v.text.text);
         node->parent = parent;
         parent->children.push_back(node);
     }

@@ -27,8 +27,8 @@ HtmlDocument::HtmlDocument(std::shared_ptr<dom::Tree> tree) : m_tree(std::move(t
 HtmlDocument HtmlDocument::fromHtml(const QByteArray& bytes, const QUrl& url,
                                     const QByteArray& contentType)
 {
-    const DecodedPage page = decodePage(bytes, contentType);
-    return HtmlDocument(dom::parseHtml(page.text, url, page.encoding));
+    DecodedPage page = decodePage(bytes, contentType);
+    return HtmlDocument(dom::parseHtml(std::move(page.text), url, page.encoding));
 }
 
 ElementCollection HtmlDocument::All() const

@@ -185,10 +185,10 @@ void ModemBrowser::onReadyRead()
                        << "bytes; the rest is dropped:" << forLog(reply->url());
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     const QUrl url = reply->url();
-    const QByteArray body = std::move(m_load->body);
+    QByteArray body = std::move(m_load->body);
     dropReply();
     m_load.reset();
-    showPage(body, contentType, url);
+    showPage(std::move(body), contentType, url);
 }
 
 void ModemBrowser::onFinished()
@@ -209,10 +209,10 @@ void ModemBrowser::onFinished()
     m_load->body += reply->read(m_pageSizeCap - m_load->body.size());
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     const QUrl url = reply->url();
-    const QByteArray body = std::move(m_load->body);
+    QByteArray body = std::move(m_load->body);
     dropReply();
     m_load.reset();
-    showPage(body, contentType, url);
+    showPage(std::move(body), contentType, url);
 }
 
 bool ModemBrowser::followRedirect()
@@ -246,10 +246,11 @@ bool ModemBrowser::followRedirect()
     return true;
 }
 
-void ModemBrowser::showPage(const QByteArray& bytes, const QByteArray& contentType, const QUrl& url)
+void ModemBrowser::showPage(QByteArray bytes, const QByteArray& contentType, const QUrl& url)
 {
-    const DecodedPage page = decodePage(bytes, contentType);
-    setDocument(dom::parseHtml(page.text, url, page.encoding));
+    DecodedPage page = decodePage(bytes, contentType);
+    bytes = QByteArray(); // a page at the size cap is large: hold one copy at a time
+    setDocument(dom::parseHtml(std::move(page.text), url, page.encoding));
 }
 
 void ModemBrowser::showError(const QString& reason)

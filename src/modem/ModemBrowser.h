@@ -73,7 +73,7 @@ private:
     void onReadyRead();
     void onFinished();
     bool followRedirect();
-    void showPage(const QByteArray& bytes, const QByteArray& contentType, const QUrl& url);
+    void showPage(QByteArray bytes, const QByteArray& contentType, const QUrl& url);
     void showError(const QString& reason);
     void setDocument(std::shared_ptr<dom::Tree> tree);
     void dropReply();
