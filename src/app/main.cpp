@@ -1,14 +1,23 @@
+#include "common/EventHandler.h"
 #include "common/EventLoopClock.h"
 #include "common/Pause.h"
 #include "common/ProcessState.h"
+#include "modem/ModemBrowser.h"
+#include "platform/DiskSpace.h"
+#include "platform/FileSystem.h"
 #include "platform/InstanceCheck.h"
+#include "platform/OsVersion.h"
+#include "platform/ProgramEnd.h"
 #include "platform/ProgramInfo.h"
 #include "platform/RegistryStore.h"
 #include "registry/Registry.h"
+#include "registry/ResultReport.h"
 #include "startup/Module1.h"
 #include "ui/Form1Window.h"
+#include "wizard/Form1.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdlib>
 #include <memory>
@@ -53,12 +62,25 @@ int main(int argc, char** argv)
     const std::unique_ptr<RegistryStore> store = makeRegistryStore();
     Registry registry(*store);
     const std::unique_ptr<InstanceCheck> instance = makeInstanceCheck();
+    const std::unique_ptr<ProgramEnd> programEnd = makeProgramEnd();
+    const std::unique_ptr<FileSystem> fileSystem = makeFileSystem();
+    const std::unique_ptr<DiskSpace> diskSpace = makeDiskSpace();
+    const std::unique_ptr<OsVersion> osVersion = makeOsVersion();
     ProcessState state;
+    ResultReport report(registry, state.runOptions);
+    ModemBrowser browser;
 
-    std::unique_ptr<Form1Window> form1;
+    std::unique_ptr<Form1Window> window;
+    std::unique_ptr<Form1> form1;
     const bool shown = Main(commandLineText(arguments), state, registry, *instance, [&] {
-        form1 = std::make_unique<Form1Window>();
-        form1->show();
+        window = std::make_unique<Form1Window>(browser);
+        form1 =
+            std::make_unique<Form1>(Form1Services{state, registry, report, *programEnd, *fileSystem,
+                                                  *diskSpace, *osVersion, programFolder()},
+                                    *window);
+        window->attach(*form1);
+        form1->Show();
+        QTimer::singleShot(0, [&] { RunEventHandler([&] { form1->Form_Activate(); }); });
     });
     return shown ? application.exec() : EXIT_SUCCESS;
 }

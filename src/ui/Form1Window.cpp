@@ -1,10 +1,210 @@
 #include "Form1Window.h"
 
+#include "ModemBrowserWidget.h"
+#include "common/EventHandler.h"
+#include "wizard/Form1.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
 namespace tolvane {
 
-Form1Window::Form1Window(QWidget* parent) : QWidget(parent)
+namespace {
+
+constexpr float TwipsPerInch = 1440;
+// Borders and caption bar that the window's outer size includes, as on the system the layout
+// was designed for.
+constexpr float NonClientWidth = 120;
+constexpr float NonClientHeight = 450;
+
+const QString Grey = QStringLiteral("#8c8c8c");
+
+QFont designFont(float points, bool bold)
 {
-    setWindowTitle(QStringLiteral("Tolvane ver 0.42 Ver 0.51"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif); // the closest sans-serif face where it is missing
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QString shown(const std::string& caption)
+{
+    return QString::fromLocal8Bit(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QLabel* label(QWidget* parent, const QString& style, Qt::Alignment alignment)
+{
+    auto* l = new QLabel(parent);
+    l->setStyleSheet(style);
+    l->setAlignment(alignment);
+    l->setWordWrap(true);
+    return l;
+}
+
+QFrame* frame(QWidget* parent)
+{
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    return f;
+}
+
+} // namespace
+
+Form1Window::Form1Window(ModemBrowser& browser, QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QString::fromLatin1(Form1Caption));
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(Grey));
+    setPalette(grey);
+    setAutoFillBackground(true);
+    setFont(designFont(9.75F, true));
+    build(browser);
+}
+
+void Form1Window::build(ModemBrowser& browser)
+{
+    auto& w = m_widgets;
+    const auto at = [](Control c) {
+        return static_cast<std::size_t>(c);
+    };
+    const auto left = Qt::AlignLeft | Qt::AlignTop;
+    const auto centre = Qt::AlignHCenter | Qt::AlignTop;
+
+    w[at(Control::Image1)] = new QLabel(this);
+    w[at(Control::Frame1)] = frame(this);
+    w[at(Control::Frame2)] = frame(this);
+    QWidget* f1 = w[at(Control::Frame1)];
+    QWidget* f2 = w[at(Control::Frame2)];
+    const QString whiteOnGrey = QStringLiteral("color: white; background: %1;").arg(Grey);
+    w[at(Control::Label1)] = label(f1, whiteOnGrey, centre);
+    w[at(Control::Label5)] = label(f1, QStringLiteral("color: red; background: white;"), left);
+    w[at(Control::Command1)] = new QPushButton(f1);
+    w[at(Control::Command2)] = new QPushButton(f1);
+    w[at(Control::ProgressLabelback)] =
+        label(f1, QStringLiteral("background: white; border: 1px solid #404040;"), left);
+    w[at(Control::ProgressLab)] = label(f1, QStringLiteral("background: #000080;"), left);
+    w[at(Control::Label3)] = label(f2, QString(), left);
+    w[at(Control::Label4)] = label(f2, whiteOnGrey, left);
+    w[at(Control::Label2)] = label(f2, QString(), left);
+    auto* password = new QLineEdit(f2);
+    password->setEchoMode(QLineEdit::Password);
+    password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
+    w[at(Control::txtPassword)] = password;
+    w[at(Control::Command3)] = new QPushButton(f2);
+    w[at(Control::Command4)] = new QPushButton(f2);
+    auto* status = label(this, QStringLiteral("color: yellow;"), left);
+    status->setWordWrap(false);
+    w[at(Control::lblStatus)] = status;
+    w[at(Control::WebBrowser1)] = new ModemBrowserWidget(browser, this);
+    // CheckFirmwareText only holds page text for the procedures; it has no widget.
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        if (w[i])
+            w[i]->setObjectName(QString::fromLatin1(DesignedControls()[i].name));
+}
+
+void Form1Window::attach(Form1& form)
+{
+    const auto button = [&](Control c, void (Form1::*handler)()) {
+        connect(static_cast<QPushButton*>(widget(c)), &QPushButton::clicked, this,
+                [&form, handler] { RunEventHandler([&] { (form.*handler)(); }); });
+    };
+    button(Control::Command1, &Form1::Command1_Click);
+    button(Control::Command2, &Form1::Command2_Click);
+    button(Control::Command4, &Form1::Command4_Click);
+    connect(static_cast<QLineEdit*>(widget(Control::txtPassword)), &QLineEdit::textEdited, this,
+            [&form](const QString& text) {
+                form.userTyped(Control::txtPassword, text.toLocal8Bit().toStdString());
+            });
+    for (std::size_t i = 0; i < ControlCount; ++i)
+        controlChanged(static_cast<Control>(i), form.control(static_cast<Control>(i)));
+    windowChanged(form.window());
+}
+
+int Form1Window::pixels(float twips) const
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInch() : 96;
+    return qRound(twips * dpi / TwipsPerInch);
+}
+
+float Form1Window::twips(int pixels) const
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInch() : 96;
+    return static_cast<float>(pixels * TwipsPerInch / dpi);
+}
+
+void Form1Window::controlChanged(Control control, const ControlState& state)
+{
+    QWidget* w = widget(control);
+    if (!w)
+        return;
+    w->setGeometry(pixels(state.left), pixels(state.top), pixels(state.width),
+                   pixels(state.height));
+    w->setVisible(state.visible);
+    w->setEnabled(state.enabled);
+    if (control != Control::WebBrowser1)
+        w->setFont(designFont(state.fontSize, state.fontBold));
+    const QString text = shown(state.caption);
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        button->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (edit->text() != text)
+            edit->setText(text);
+    } else if (auto* l = qobject_cast<QLabel*>(w); l && control != Control::Image1) {
+        l->setText(text);
+        if (control == Control::lblStatus)
+            l->adjustSize(); // sizes itself to its text
+    }
+}
+
+void Form1Window::windowChanged(const WindowState& state)
+{
+    const QSize client(pixels(state.width - NonClientWidth),
+                       pixels(state.height - NonClientHeight));
+    if (client.width() > 0 && client.height() > 0 && client != size())
+        setFixedSize(client);
+    if (state.topmost != bool(windowFlags() & Qt::WindowStaysOnTopHint))
+        setWindowFlag(Qt::WindowStaysOnTopHint, state.topmost);
+    if (state.visible && !m_centred && screen()) {
+        move(screen()->availableGeometry().center() - rect().center());
+        m_centred = true;
+    }
+    setVisible(state.visible);
+}
+
+std::optional<PictureSize> Form1Window::loadPicture(const std::string& path)
+{
+    QPixmap picture;
+    if (!picture.load(QString::fromLocal8Bit(path), "BMP"))
+        return std::nullopt;
+    static_cast<QLabel*>(widget(Control::Image1))->setPixmap(picture);
+    return PictureSize{twips(picture.width()), twips(picture.height())};
+}
+
+void Form1Window::setFocus(Control control)
+{
+    if (QWidget* w = widget(control))
+        w->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1Window::bringToFront(Control control)
+{
+    if (QWidget* w = widget(control))
+        w->raise();
+}
+
+void Form1Window::unload()
+{
+    hide();
 }
 
 } // namespace tolvane

@@ -1,15 +1,49 @@
 #pragma once
 
+#include "QtMessageBoxes.h"
+#include "wizard/Form1View.h"
+
 #include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
 
 namespace tolvane {
 
-// The main window on screen. For now a bare window carrying the program's caption.
-class Form1Window final : public QWidget {
+class Form1;
+class ModemBrowser;
+
+// The main window on screen: the controls Form1 describes, placed by their twips at the
+// screen's logical resolution, with the designed colours and fonts. Buttons and typing are
+// handed to Form1.
+class Form1Window final : public QWidget, public Form1View {
     Q_OBJECT
 
 public:
-    explicit Form1Window(QWidget* parent = nullptr);
+    explicit Form1Window(ModemBrowser& browser, QWidget* parent = nullptr);
+
+    // Connects the buttons and the password box to the form and shows its controls.
+    void attach(Form1& form);
+
+    MessageBoxes& messageBoxes() override { return m_messageBoxes; }
+    void unload() override;
+    void controlChanged(Control control, const ControlState& state) override;
+    void windowChanged(const WindowState& state) override;
+    std::optional<PictureSize> loadPicture(const std::string& path) override;
+    void setFocus(Control control) override;
+    void bringToFront(Control control) override;
+
+private:
+    QWidget* widget(Control control) const { return m_widgets[static_cast<std::size_t>(control)]; }
+    void build(ModemBrowser& browser);
+    int pixels(float twips) const;
+    float twips(int pixels) const;
+
+    std::array<QWidget*, ControlCount> m_widgets{};
+    QtMessageBoxes m_messageBoxes{this};
+    bool m_centred = false;
 };
 
 } // namespace tolvane

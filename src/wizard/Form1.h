@@ -52,6 +52,8 @@ class Form1 final {
 public:
     Form1(const Form1Services& services, Form1View& view);
 
+    // Loads the window, then shows it unless in silent mode.
+    void Show();
     // Loading: the pre-flight checks, the work files, the layout around the logo and the
     // default image. A check that fails ends the program.
     void Form_Load();

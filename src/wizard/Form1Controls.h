@@ -48,10 +48,11 @@ struct ControlState {
 };
 
 // The window itself: outer size in twips, its visibility and whether it stays above the others.
+// It is first seen when Show has loaded it.
 struct WindowState {
     float width = 0;
     float height = 0;
-    bool visible = true;
+    bool visible = false;
     bool topmost = false;
 };
 

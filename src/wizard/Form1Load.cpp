@@ -118,6 +118,13 @@ void Form1::Form_Load()
     runLoadStep([&] { Firmware1(); });
 }
 
+void Form1::Show()
+{
+    Form_Load();
+    if (!m_state.runOptions.Silent)
+        setWindowVisible(true);
+}
+
 void Form1::Form_Activate()
 {
     if (!m_state.runOptions.Silent)

@@ -24,7 +24,11 @@ public:
             m_captions.back().text != state.caption)
             m_captions.push_back({control, state.caption});
     }
-    void windowChanged(const WindowState& state) override { m_window = state; }
+    void windowChanged(const WindowState& state) override
+    {
+        m_window = state;
+        m_windowEverShown |= state.visible;
+    }
     std::optional<PictureSize> loadPicture(const std::string& path) override
     {
         m_picturePath = path;
@@ -48,6 +52,7 @@ public:
 
     int m_unloads = 0;
     bool m_pictureFails = false;
+    bool m_windowEverShown = false;
     std::string m_picturePath;
     WindowState m_window;
     std::vector<Control> m_focus;
