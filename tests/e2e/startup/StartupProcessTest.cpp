@@ -1,3 +1,5 @@
+#include "support/ProgramCopy.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -13,6 +15,7 @@ class StartupProcessTest : public QObject {
 
     QTemporaryDir m_dir;
     QString m_bin = qEnvironmentVariable("TOLVANE_BIN");
+    tolvane::test::ProgramCopy m_program{m_dir.path()};
 
     QProcessEnvironment environment() const
     {
@@ -27,7 +30,7 @@ class StartupProcessTest : public QObject {
     {
         QProcess process;
         process.setProcessEnvironment(environment());
-        process.start(m_bin + "/" + program, args);
+        process.start(program == "tolvane" ? m_program.program() : m_bin + "/" + program, args);
         if (!process.waitForFinished(20000)) {
             process.kill();
             process.waitForFinished();
@@ -41,7 +44,7 @@ class StartupProcessTest : public QObject {
     void start(QProcess& process, const QStringList& args)
     {
         process.setProcessEnvironment(environment());
-        process.start(m_bin + "/tolvane", args);
+        process.start(m_program.program(), args);
         QVERIFY(process.waitForStarted());
     }
 
@@ -64,6 +67,8 @@ class StartupProcessTest : public QObject {
     }
 
 private slots:
+    void initTestCase() { QVERIFY(m_program.ok()); }
+
     void dashKLast_deletesTheNamedKeyAndEndsWithoutWindow()
     {
         QCOMPARE(
@@ -110,6 +115,7 @@ private slots:
         QVERIFY(!next.waitForFinished(1500));
         QVERIFY(lockHeld());
         stop(next);
+        QVERIFY(QFileInfo::exists(m_program.workFolder() + "/42.bin"));
     }
 };
 
