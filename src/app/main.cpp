@@ -6,6 +6,8 @@
 #include "platform/DiskSpace.h"
 #include "platform/FileSystem.h"
 #include "platform/InstanceCheck.h"
+#include "platform/IpHelper.h"
+#include "platform/MousePointer.h"
 #include "platform/OsVersion.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ProgramInfo.h"
@@ -66,6 +68,8 @@ int main(int argc, char** argv)
     const std::unique_ptr<FileSystem> fileSystem = makeFileSystem();
     const std::unique_ptr<DiskSpace> diskSpace = makeDiskSpace();
     const std::unique_ptr<OsVersion> osVersion = makeOsVersion();
+    const std::unique_ptr<IpHelper> ipHelper = makeIpHelper();
+    const std::unique_ptr<MousePointer> mousePointer = makeMousePointer();
     ProcessState state;
     ResultReport report(registry, state.runOptions);
     ModemBrowser browser;
@@ -74,10 +78,10 @@ int main(int argc, char** argv)
     std::unique_ptr<Form1> form1;
     const bool shown = Main(commandLineText(arguments), state, registry, *instance, [&] {
         window = std::make_unique<Form1Window>(browser);
-        form1 =
-            std::make_unique<Form1>(Form1Services{state, registry, report, *programEnd, *fileSystem,
-                                                  *diskSpace, *osVersion, programFolder()},
-                                    *window);
+        form1 = std::make_unique<Form1>(Form1Services{state, registry, report, *programEnd,
+                                                      *fileSystem, *diskSpace, *osVersion, browser,
+                                                      *ipHelper, *mousePointer, programFolder()},
+                                        *window);
         window->attach(*form1);
         form1->Show();
         QTimer::singleShot(0, [&] { RunEventHandler([&] { form1->Form_Activate(); }); });

@@ -14,7 +14,8 @@ namespace tolvane {
 Form1::Form1(const Form1Services& services, Form1View& view)
     : m_state(services.state), m_registry(services.registry), m_report(services.report),
       m_programEnd(services.programEnd), m_fileSystem(services.fileSystem),
-      m_diskSpace(services.diskSpace), m_osVersion(services.osVersion),
+      m_diskSpace(services.diskSpace), m_osVersion(services.osVersion), m_browser(services.browser),
+      m_ipHelper(services.ipHelper), m_mousePointer(services.mousePointer),
       m_programFolder(services.programFolder), m_view(view)
 {}
 

@@ -13,6 +13,9 @@ namespace tolvane {
 class DiskSpace;
 class FileSystem;
 class Form1View;
+class IpHelper;
+class ModemBrowser;
+class MousePointer;
 class OsVersion;
 class ProgramEnd;
 class Registry;
@@ -28,6 +31,9 @@ struct Form1Services {
     FileSystem& fileSystem;
     DiskSpace& diskSpace;
     OsVersion& osVersion;
+    ModemBrowser& browser; // WebBrowser1
+    IpHelper& ipHelper;
+    MousePointer& mousePointer;
     std::string programFolder; // the folder of the program's executable
 };
 
@@ -62,6 +68,30 @@ public:
 
     // The upgrade (the Start button).
     void Command1_Click();
+
+    // The modem's login: LoginMachine logs in through LoginHtml until the modem accepts the
+    // password, asking the user for another one on the password panel (Login: Command3_Click)
+    // or ending the program in silent mode.
+    void LoginHtml();
+    void LoginMachine();
+    void Command3_Click();
+
+    // Recognises the modem at ModemAddress by its page: ModemFound, and KernelMode when found.
+    void CheckKernelMiniKernel();
+    // Logs in and reads the firmware version, the MAC address and the annex from the status page.
+    void CheckFirmWareVersion();
+    // Puts ImagePath into the modem's upgrade form and sends it.
+    void UpdateFirmware();
+
+    // The modem being tried and what is known of it.
+    std::string ModemAddress;
+    std::string LoginUrl;
+    std::string ModemFound;
+    bool ModemOk = false;
+    std::string CurrentVersion;
+    std::string CurrentVersionText;
+    bool UploadReady = false;
+    bool LoginDone = false;
 
     // Fills DiskTotal, DiskFree and DiskUsed for the volume of the drive text; zeros when it
     // cannot be queried.
@@ -143,6 +173,9 @@ private:
     FileSystem& m_fileSystem;
     DiskSpace& m_diskSpace;
     OsVersion& m_osVersion;
+    ModemBrowser& m_browser;
+    IpHelper& m_ipHelper;
+    MousePointer& m_mousePointer;
     std::string m_programFolder;
     Form1View& m_view;
     std::array<ControlState, ControlCount> m_controls = DesignedControls();

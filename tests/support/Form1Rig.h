@@ -1,10 +1,13 @@
 #pragma once
 
 #include "common/ProcessState.h"
+#include "modem/ModemBrowser.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileSystem.h"
+#include "platform/MousePointer.h"
 #include "platform/OsVersion.h"
 #include "platform/posix/SqliteRegistryStore.h"
+#include "platform/sim/SimIpHelper.h"
 #include "registry/Registry.h"
 #include "registry/ResultReport.h"
 #include "support/RecordingForm1View.h"
@@ -36,6 +39,12 @@ public:
     OsVersionRecord m_record{2, 5, 1};
 };
 
+class StillMousePointer final : public MousePointer {
+public:
+    void setShape(PointerShape shape) override { m_shape = shape; }
+    PointerShape m_shape = PointerShape::Default;
+};
+
 // One Form1 with its services: a registry store of its own in a fresh temporary folder, fakes
 // for the disk and the system version, the real file system, and a recording window. The
 // program's folder is "<temporary folder>/C:\Tools", so the work folder ends up as the
@@ -50,10 +59,26 @@ struct Form1Rig {
     std::unique_ptr<FileSystem> fileSystem = makeFileSystem();
     FakeDiskSpace diskSpace;
     FakeOsVersion osVersion;
+    ModemBrowser browser;
+    SimIpHelper ipHelper{{}};
+    StillMousePointer mousePointer;
     RecordingForm1View view;
-    Form1 form{Form1Services{state, registry, report, programEnd, *fileSystem, diskSpace, osVersion,
-                             dir.filePath("C:\\Tools").toStdString()},
-               view};
+    Form1 form{services(), view};
+
+    Form1Services services()
+    {
+        return {state,
+                registry,
+                report,
+                programEnd,
+                *fileSystem,
+                diskSpace,
+                osVersion,
+                browser,
+                ipHelper,
+                mousePointer,
+                dir.filePath("C:\\Tools").toStdString()};
+    }
 
     // Runs a procedure that may end the program; true when it did.
     static bool ends(const std::function<void()>& procedure)

@@ -18,12 +18,8 @@ namespace {
 // Form1 with the real window as its view; the rest as in the shared rig.
 struct WindowRig {
     test::Form1Rig services;
-    ModemBrowser browser;
-    Form1Window window{browser};
-    Form1 form{Form1Services{services.state, services.registry, services.report,
-                             services.programEnd, *services.fileSystem, services.diskSpace,
-                             services.osVersion, services.dir.filePath("C:\\Tools").toStdString()},
-               window};
+    Form1Window window{services.browser};
+    Form1 form{services.services(), window};
 
     WindowRig()
     {
@@ -61,7 +57,8 @@ private slots:
         auto* logo = rig.control<QLabel>("Image1");
         QVERIFY(!logo->pixmap().isNull());
         QCOMPARE(logo->geometry(), QRect(qRound(3147.5 / 15), qRound(100 / 15.0), 112, 21));
-        QCOMPARE(rig.control("Frame1")->geometry(), QRect(120 / 15, qRound(415 / 15.0), 7575 / 15, 2415 / 15));
+        QCOMPARE(rig.control("Frame1")->geometry(),
+                 QRect(120 / 15, qRound(415 / 15.0), 7575 / 15, 2415 / 15));
         QVERIFY(!rig.control("Frame2")->isVisible());
         QVERIFY(!rig.control("ProgressLab")->isVisible());
         QCOMPARE(rig.control<QPushButton>("Command2")->text(), " Exit");

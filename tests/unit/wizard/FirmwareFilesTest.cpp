@@ -109,8 +109,11 @@ int deployIntoSmallFilesystem(const char* folder)
     RecordingView view;
     test::FakeDiskSpace diskSpace;
     test::FakeOsVersion osVersion;
+    ModemBrowser browser;
+    SimIpHelper ipHelper({});
+    test::StillMousePointer mousePointer;
     Form1 form(Form1Services{state, registry, report, programEnd, *fileSystem, diskSpace, osVersion,
-                             folder},
+                             browser, ipHelper, mousePointer, folder},
                view);
     form.WorkFolder = workFolder;
     try {
