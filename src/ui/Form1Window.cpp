@@ -118,6 +118,7 @@ void Form1Window::attach(Form1& form)
     };
     button(Control::Command1, &Form1::Command1_Click);
     button(Control::Command2, &Form1::Command2_Click);
+    button(Control::Command3, &Form1::Command3_Click);
     button(Control::Command4, &Form1::Command4_Click);
     connect(static_cast<QLineEdit*>(widget(Control::txtPassword)), &QLineEdit::textEdited, this,
             [&form](const QString& text) {
@@ -200,6 +201,12 @@ void Form1Window::bringToFront(Control control)
 {
     if (QWidget* w = widget(control))
         w->raise();
+}
+
+void Form1Window::activate()
+{
+    raise();
+    activateWindow();
 }
 
 void Form1Window::unload()

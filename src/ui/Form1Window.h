@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QtClipboardKeystrokes.h"
 #include "QtMessageBoxes.h"
 #include "wizard/Form1View.h"
 
@@ -34,6 +35,8 @@ public:
     std::optional<PictureSize> loadPicture(const std::string& path) override;
     void setFocus(Control control) override;
     void bringToFront(Control control) override;
+    void activate() override;
+    ClipboardKeystrokes& clipboardKeystrokes() override { return m_keystrokes; }
 
 private:
     QWidget* widget(Control control) const { return m_widgets[static_cast<std::size_t>(control)]; }
@@ -43,6 +46,7 @@ private:
 
     std::array<QWidget*, ControlCount> m_widgets{};
     QtMessageBoxes m_messageBoxes{this};
+    QtClipboardKeystrokes m_keystrokes{this};
     bool m_centred = false;
 };
 

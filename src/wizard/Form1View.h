@@ -7,6 +7,7 @@
 
 namespace tolvane {
 
+class ClipboardKeystrokes;
 class MessageBoxes;
 
 struct PictureSize {
@@ -42,6 +43,12 @@ public:
 
     // Puts the control in front of the controls that overlap it.
     virtual void bringToFront(Control control) = 0;
+
+    // Makes the window the active one, so that keystrokes reach its focused control.
+    virtual void activate() = 0;
+
+    // The clipboard, and Ctrl+V typed into the window's focused control.
+    virtual ClipboardKeystrokes& clipboardKeystrokes() = 0;
 };
 
 } // namespace tolvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FakeClipboardKeystrokes.h"
 #include "support/RecordingMessageBoxes.h"
 #include "wizard/Form1View.h"
 
@@ -38,6 +39,8 @@ public:
     }
     void setFocus(Control control) override { m_focus.push_back(control); }
     void bringToFront(Control control) override { m_fronts.push_back(control); }
+    void activate() override { ++m_activations; }
+    ClipboardKeystrokes& clipboardKeystrokes() override { return m_keys; }
 
     const std::vector<RecordingMessageBoxes::Shown>& shown() const { return m_boxes.shown(); }
     // The captions a control had, in order, each change once.
@@ -57,6 +60,8 @@ public:
     WindowState m_window;
     std::vector<Control> m_focus;
     std::vector<Control> m_fronts;
+    int m_activations = 0;
+    FakeClipboardKeystrokes m_keys;
 
 private:
     RecordingMessageBoxes m_boxes;
