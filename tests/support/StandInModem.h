@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ModemSimulator.h"
+#include "SimOptions.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tolvane::test {
+
+// The stand-in modem (tools/modem-sim) running in this process on 127.0.0.1 and a free port,
+// with its state file in a temporary folder of its own. Keeps every request it answered.
+// Tests that use it link tolvane_modemsim.
+class StandInModem final {
+public:
+    // A kernel modem at "0.39k (Nov 15 2005)", password "admin", annex A, that takes an accepted
+    // image on at once (no write or restart window), so the port never closes under a test.
+    static modemsim::SimOptions instantOptions()
+    {
+        modemsim::SimOptions options;
+        options.listenHost = "127.0.0.1";
+        options.listenPort = 0;
+        options.writeSeconds = 0;
+        options.restartSeconds = 0;
+        return options;
+    }
+
+    explicit StandInModem(modemsim::SimOptions options = instantOptions())
+    {
+        options.listenHost = "127.0.0.1";
+        if (options.stateFile.empty())
+            options.stateFile = m_dir.filePath(QStringLiteral("modem.json")).toStdString();
+        m_stateFile = options.stateFile;
+        m_modem = std::make_unique<modemsim::ModemSimulator>(
+            std::move(options), [this](const std::string& line) { keep(line); });
+        std::string error;
+        if (!m_modem->start(error))
+            qFatal("the stand-in modem did not start: %s", error.c_str());
+    }
+    StandInModem(const StandInModem&) = delete;
+    StandInModem& operator=(const StandInModem&) = delete;
+
+    // Where it listens, as a ModemAddress or an adapter's gateway: "127.0.0.1:41234".
+    std::string address() const { return "127.0.0.1:" + std::to_string(m_modem->port()); }
+
+    // Stops answering: the port is closed, as on a modem that is switched off.
+    void stop() { m_modem->stop(); }
+
+    // The requests answered, in order, as method and path: "GET /login.stm".
+    std::vector<std::string> requests() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_requests;
+    }
+    long count(const std::string& request) const
+    {
+        const auto all = requests();
+        return std::count(all.begin(), all.end(), request);
+    }
+
+    // The modem's state file: version, logins, uploads accepted and rejected (see its README).
+    QJsonObject state() const
+    {
+        QFile file(QString::fromStdString(m_stateFile));
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    }
+
+private:
+    // "21:49:39.809 127.0.0.1 POST /upgrade.cgi 200 3285 (note)"; phase lines name "modem:".
+    void keep(const std::string& line)
+    {
+        std::istringstream words(line);
+        std::string time, client, method, path;
+        words >> time >> client >> method >> path;
+        if (client == "modem:" || path.empty())
+            return;
+        const std::lock_guard lock(m_mutex);
+        m_requests.push_back(method + " " + path);
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_stateFile;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_requests;
+    std::unique_ptr<modemsim::ModemSimulator> m_modem; // last: stopped before what it logs into
+};
+
+} // namespace tolvane::test
