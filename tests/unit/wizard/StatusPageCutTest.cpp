@@ -77,12 +77,6 @@ private slots:
         QCOMPARE(QString::fromStdString(VersionNumberOf(versionText.toStdString())), number);
     }
 
-    void findText_isOneBasedAndCaseSensitive()
-    {
-        QCOMPARE(FindText("xVelmora", "Velmora"), std::size_t(2));
-        QCOMPARE(FindText("VELMORA velmora", "Velmora"), std::size_t(0));
-    }
-
     void probePage_opensTheFactoryAddressBare_data()
     {
         QTest::addColumn<QString>("address");
