@@ -166,6 +166,16 @@ private:
     void showLoadedTexts();
     void failAndEnd(const std::string& message);
 
+    // The upgrade procedure's parts.
+    void refreshNetwork();
+    void searchModem();
+    void readVersionAndChooseImage();
+    void endUpToDate();
+    void chooseImage();
+    void showProgress();
+    void saveAndRestart();
+    void showOutcome();
+
     ProcessState& m_state;
     Registry& m_registry;
     ResultReport& m_report;

@@ -216,9 +216,4 @@ std::string Form1::GetOSName()
     return tolvane::GetOSName(m_osVersion.query());
 }
 
-void Form1::Command1_Click()
-{
-    // The upgrade procedure is not built yet: Start does nothing rather than pretend.
-}
-
 } // namespace tolvane

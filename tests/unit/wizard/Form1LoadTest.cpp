@@ -1,4 +1,6 @@
+#include "common/Pause.h"
 #include "support/Form1Rig.h"
+#include "support/VirtualClock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -252,11 +254,16 @@ private slots:
         interactive.form.Form_Activate();
         QVERIFY(interactive.form.window().visible);
 
+        // Silent: the upgrade runs by itself; with no adapter it finds no modem and ends.
+        test::VirtualClock clock;
+        InstallPauseClock(&clock);
         LoadRig silent(true);
         QVERIFY(!silent.load());
-        silent.form.Form_Activate();
-        QVERIFY(!silent.form.window().visible);
+        QVERIFY(silent.ends([&] { silent.form.Form_Activate(); }));
+        InstallPauseClock(nullptr);
         QVERIFY(!silent.view.m_windowEverShown);
+        QCOMPARE(silent.reported("Firmware_Status"), "Fail");
+        QVERIFY(!QFileInfo::exists(silent.workFolder()));
     }
 };
 
