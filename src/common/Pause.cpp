@@ -3,6 +3,8 @@
 #include "Clock.h"
 #include "EventHandler.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <cassert>
 #include <limits>
@@ -10,6 +12,9 @@
 namespace tolvane {
 
 namespace {
+// Every wait the program makes, as asked: "tolvane.pause.debug=true" shows where time goes.
+Q_LOGGING_CATEGORY(lcPause, "tolvane.pause", QtWarningMsg)
+
 Clock* g_clock = nullptr;
 double g_scale = 1.0;
 
@@ -35,6 +40,7 @@ void SetPauseScale(double scale)
 void Pause(std::int64_t milliseconds)
 {
     assert(g_clock);
+    qCDebug(lcPause, "pause %lld ms", static_cast<long long>(milliseconds));
     const std::uint32_t limit = scaledLimit(milliseconds);
     const std::uint32_t start = g_clock->tickCount();
     for (;;) {
