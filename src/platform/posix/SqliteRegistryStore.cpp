@@ -44,9 +44,10 @@ public:
         sqlite3_bind_int64(m_stmt, i, v);
         return *this;
     }
+    // Names end at their first zero, as they do for the registry's C-string API.
     Statement& bind(int i, const std::string& v)
     {
-        sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(m_stmt, i, v.c_str(), -1, SQLITE_TRANSIENT);
         return *this;
     }
     Statement& bindBlob(int i, const std::uint8_t* data, std::uint32_t size)
@@ -85,7 +86,7 @@ std::vector<std::string> components(const std::string& path)
 {
     std::vector<std::string> parts;
     std::string part;
-    for (char c : path) {
+    for (char c : std::string_view(path.c_str())) {
         if (c == '\\') {
             if (!part.empty())
                 parts.push_back(std::move(part));
