@@ -104,7 +104,7 @@ void ModemBrowser::open(const PageRequest& request)
         showError(QStringLiteral("Only http and https addresses can be opened."));
         return;
     }
-    m_load.emplace();
+    m_load = Load{}; // not emplace(): clang sees Load as not default-constructible here
     m_load->request = request;
     m_sendTimer.start();
 }
