@@ -21,6 +21,12 @@ SimIpHelper::SimIpHelper(std::vector<Adapter> adapters, std::string callLogPath)
       m_callLogPath(std::move(callLogPath))
 {}
 
+void SimIpHelper::setAdapters(std::vector<Adapter> adapters)
+{
+    m_adapters = std::move(adapters);
+    m_released.assign(m_adapters.size(), false);
+}
+
 std::vector<SimIpHelper::Adapter> SimIpHelper::readAdaptersFile(const std::string& path)
 {
     QFile file(QString::fromStdString(path));

@@ -31,6 +31,9 @@ public:
 
     const std::vector<std::string>& calls() const { return m_calls; }
 
+    // Replaces the PC's adapters, all of them holding their leases.
+    void setAdapters(std::vector<Adapter> adapters);
+
     std::uint32_t getAdaptersInfo(IpAdapterInfo* buffer, std::uint32_t* count) override;
     std::uint32_t getInterfaceInfo(std::uint8_t* block, std::uint32_t* size) override;
     std::uint32_t ipReleaseAddress(const IpAdapterIndexMap& entry) override;

@@ -1,4 +1,4 @@
-#include "ScenarioRig.h"
+#include "support/ScenarioRig.h"
 #include "common/Pause.h"
 #include "support/StandInModem.h"
 #include "support/VirtualClock.h"

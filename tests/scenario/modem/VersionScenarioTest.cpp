@@ -1,4 +1,4 @@
-#include "ScenarioRig.h"
+#include "support/ScenarioRig.h"
 #include "support/Form1Scenario.h"
 #include "support/PageServer.h"
 #include "support/StandInModem.h"
