@@ -27,8 +27,13 @@ const QString Grey = QStringLiteral("#8c8c8c");
 
 QFont designFont(float points, bool bold)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif); // the closest sans-serif face where it is missing
+    // Where MS Sans Serif is missing, the faces closest to its widths, so captions fit the
+    // designed sizes.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans Condensed")});
+    font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
