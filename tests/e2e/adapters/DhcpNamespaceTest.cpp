@@ -1,3 +1,8 @@
+#include "common/RunOptions.h"
+#include "platform/posix/SqliteRegistryStore.h"
+#include "registry/Registry.h"
+#include "support/ProgramCopy.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -100,6 +105,9 @@ class DhcpNamespaceTest : public QObject {
     QString m_dhclient = findTool("dhclient");
     std::unique_ptr<Namespaces> m_namespaces;
     QProcess m_dhcpServer;
+    QProcess m_modemProcess;
+    bool m_networkUp = false;
+    QString m_bin = qEnvironmentVariable("TOLVANE_BIN");
 
     const QString m_suffix = QString::number(QCoreApplication::applicationPid());
     const QString m_pc = "tolvane-pc-" + m_suffix;
@@ -204,8 +212,12 @@ private slots:
         m_dhcpServer.waitForFinished(5000);
     }
 
-    void refreshCycle_releasesAndRenewsTheRealLease()
+private:
+    // The two namespaces, joined, with dnsmasq serving and the PC side holding a first lease.
+    void makeNetwork()
     {
+        if (m_networkUp)
+            return;
         QVERIFY(m_namespaces->add(m_modem).exitCode == 0);
         QVERIFY(ok({m_ip, "-n", m_pc, "link", "add", m_pcLink, "type", "veth", "peer", "name",
                     m_modemLink, "netns", m_modem}));
@@ -215,6 +227,25 @@ private slots:
         writeClientFiles();
         startDhcpServer();
         QVERIFY2(ok(dhclientCommand("-1")), "the PC side got no first lease");
+        m_networkUp = true;
+    }
+
+    // Starts the stand-in modem inside the modem namespace, at the address of a real modem.
+    void startModem()
+    {
+        m_modemProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_modemProcess.start(m_ip,
+                             {"netns", "exec", m_modem, m_bin + "/tolvane-modem-sim", "--listen",
+                              "192.168.2.1:80", "--version", "0.39k (Nov 15 2005)", "--time-scale",
+                              "0.05", "--state-file", path("modem.json")});
+        QVERIFY(m_modemProcess.waitForReadyRead(10000));
+        QCOMPARE(m_modemProcess.readLine().trimmed(), "listening on 192.168.2.1:80");
+    }
+
+private slots:
+    void refreshCycle_releasesAndRenewsTheRealLease()
+    {
+        makeNetwork();
 
         const Run probe =
             run({m_ip, "netns", "exec", m_pc,
@@ -243,6 +274,42 @@ private slots:
         QVERIFY(client > 0 && ::kill(client, 0) == 0);
         const Run address = run({m_ip, "-n", m_pc, "-4", "-o", "addr", "show", "dev", m_pcLink});
         QVERIFY2(address.output.contains("inet 192.168.2."), qPrintable(address.output));
+    }
+
+    // The built program, silent, with its real Linux IP Helper inside the PC namespace: it
+    // releases and renews the lease, finds the gateway 192.168.2.1 in the routing table, opens
+    // the modem's start page there and upgrades it.
+    void wholeUpgrade_overRealDhcp_findsAndUpgradesTheModem()
+    {
+        makeNetwork();
+        startModem();
+        tolvane::test::ProgramCopy program(m_dir.path());
+        QVERIFY(program.ok());
+        const qsizetype logBefore = readFile(path("dnsmasq.log")).size();
+        const Run upgrade =
+            run({"/usr/bin/env", "-u", "TOLVANE_ADAPTERS",
+                 "TOLVANE_REGISTRY=" + path("registry.sqlite"), "TOLVANE_TIME_SCALE=0.05",
+                 "XDG_RUNTIME_DIR=" + m_dir.path(), "QT_QPA_PLATFORM=offscreen", m_ip, "netns",
+                 "exec", m_pc, program.program(), "-s", "-k", "HKEY_CURRENT_USER\\Software\\Netns",
+                 "-p", "admin"},
+                180000);
+        QVERIFY2(upgrade.exitCode == 0, qPrintable(upgrade.output));
+
+        tolvane::SqliteRegistryStore store(path("registry.sqlite").toStdString());
+        tolvane::Registry registry(store);
+        const auto reported = [&](const char* name) {
+            return registry.QueryKeyValue(tolvane::HKEY_CURRENT_USER, "Software\\Netns", name);
+        };
+        QCOMPARE(reported("Firmware_Status"), "Done");
+        QCOMPARE(reported("Old_Firmware_Version"), "0.39k");
+        QVERIFY2(readFile(path("modem.json")).contains("\"0.42 (Mar 14 2006)\""),
+                 qPrintable(readFile(path("modem.json"))));
+        // The lease was released and renewed for real.
+        const QString serverLog = readFile(path("dnsmasq.log")).mid(logBefore);
+        QVERIFY2(serverLog.contains("DHCPRELEASE(" + m_modemLink + ")"), qPrintable(serverLog));
+        QVERIFY(!QFileInfo::exists(program.workFolder()));
+        m_modemProcess.terminate();
+        m_modemProcess.waitForFinished();
     }
 };
 
