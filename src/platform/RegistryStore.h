@@ -66,6 +66,36 @@ public:
     virtual long enumValue(Key key, std::uint32_t index, std::string* name) = 0;
 };
 
+// A key opened (or created) for the length of a scope, and closed at its end.
+class OpenedKey {
+public:
+    enum class Mode { Open, Create };
+
+    OpenedKey(RegistryStore& store, RegistryStore::Key parent, const std::string& path,
+              std::uint32_t access, Mode mode = Mode::Open)
+        : m_store(store)
+    {
+        m_open =
+            (mode == Mode::Create ? store.createKey(parent, path, access, &m_key)
+                                  : store.openKey(parent, path, access, &m_key)) == ERROR_SUCCESS;
+    }
+    ~OpenedKey()
+    {
+        if (m_open)
+            m_store.closeKey(m_key);
+    }
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+    bool open() const { return m_open; }
+    RegistryStore::Key key() const { return m_key; }
+
+private:
+    RegistryStore& m_store;
+    RegistryStore::Key m_key = 0;
+    bool m_open = false;
+};
+
 // The store of this platform: the real registry on Windows; elsewhere the SQLite file named by
 // TOLVANE_REGISTRY, by default registry.sqlite in the user's XDG state folder under "tolvane".
 std::unique_ptr<RegistryStore> makeRegistryStore();

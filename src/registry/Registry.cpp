@@ -18,30 +18,6 @@ constexpr std::array<std::pair<const char*, std::uint32_t>, 4> RootNames{{
     {"HKEY_USERS", HKEY_USERS},
 }};
 
-// Closes an opened key on every path out of an operation.
-class OpenedKey {
-public:
-    OpenedKey(RegistryStore& store, std::uint32_t root, const std::string& path) : m_store(store)
-    {
-        m_open = store.openKey(root, path, KEY_ACCESS, &m_key) == ERROR_SUCCESS;
-    }
-    ~OpenedKey()
-    {
-        if (m_open)
-            m_store.closeKey(m_key);
-    }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-
-    bool open() const { return m_open; }
-    RegistryStore::Key key() const { return m_key; }
-
-private:
-    RegistryStore& m_store;
-    RegistryStore::Key m_key = 0;
-    bool m_open = false;
-};
-
 bool toLong(const std::string& text, std::int32_t* number)
 {
     // Leading and trailing blanks are allowed around the number, as the conversion of the old
@@ -69,7 +45,7 @@ void Registry::CreateKey(std::uint32_t root, const std::string& path)
 
 void Registry::DeleteKey(std::uint32_t root, const std::string& path)
 {
-    const OpenedKey key(m_store, root, path);
+    const OpenedKey key(m_store, root, path, KEY_ACCESS);
     if (key.open())
         m_store.deleteKey(root, path);
 }
@@ -77,7 +53,7 @@ void Registry::DeleteKey(std::uint32_t root, const std::string& path)
 void Registry::SetKeyValue(std::uint32_t root, const std::string& path,
                            const std::string& valueName, const std::string& value, int kind)
 {
-    const OpenedKey key(m_store, root, path);
+    const OpenedKey key(m_store, root, path, KEY_ACCESS);
     if (!key.open())
         return;
     if (kind == ValueKindString) {
@@ -99,7 +75,7 @@ void Registry::SetKeyValue(std::uint32_t root, const std::string& path,
 std::string Registry::QueryKeyValue(std::uint32_t root, const std::string& path,
                                     const std::string& valueName)
 {
-    const OpenedKey key(m_store, root, path);
+    const OpenedKey key(m_store, root, path, KEY_ACCESS);
     if (!key.open())
         return "";
     std::uint32_t type = 0;

@@ -73,31 +73,12 @@ std::optional<KeyPath> parseKey(const std::string& text)
     return std::nullopt;
 }
 
-// An opened key, closed on every way out.
-class Handle {
-public:
-    Handle(RegistryStore& store, const KeyPath& key, bool create) : m_store(store)
-    {
-        m_open = (create ? store.createKey(key.root->handle, key.path, AllAccess, &m_key)
-                         : store.openKey(key.root->handle, key.path, AllAccess, &m_key)) ==
-                 ERROR_SUCCESS;
-    }
-    ~Handle()
-    {
-        if (m_open)
-            m_store.closeKey(m_key);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    bool open() const { return m_open; }
-    RegistryStore::Key key() const { return m_key; }
-
-private:
-    RegistryStore& m_store;
-    RegistryStore::Key m_key = 0;
-    bool m_open = false;
-};
+// An opened key of the tool's key text.
+OpenedKey openKey(RegistryStore& store, const KeyPath& key,
+                  OpenedKey::Mode mode = OpenedKey::Mode::Open)
+{
+    return OpenedKey(store, key.root->handle, key.path, AllAccess, mode);
+}
 
 struct Value {
     std::uint32_t type = 0;
@@ -296,7 +277,7 @@ private:
 
     int query(const KeyPath& key, const Options& options)
     {
-        const Handle handle(m_store, key, false);
+        const OpenedKey handle = openKey(m_store, key);
         if (!handle.open())
             return fail(NotFound);
         if (options.valueName) {
@@ -324,7 +305,7 @@ private:
         std::optional<Value> value;
         if (options.valueName && !(value = parseData(options.type, options.data)))
             return fail("ERROR: Invalid value data or type.");
-        const Handle handle(m_store, key, true);
+        const OpenedKey handle = openKey(m_store, key, OpenedKey::Mode::Create);
         if (!handle.open())
             return fail("ERROR: Access is denied.");
         if (value &&
@@ -339,7 +320,7 @@ private:
     bool deleteTree(const KeyPath& key)
     {
         {
-            const Handle handle(m_store, key, false);
+            const OpenedKey handle = openKey(m_store, key);
             if (!handle.open())
                 return false;
             for (const std::string& name : names(m_store, handle.key(), true))
@@ -352,14 +333,14 @@ private:
     int remove(const KeyPath& key, const Options& options)
     {
         if (options.valueName) {
-            const Handle handle(m_store, key, false);
+            const OpenedKey handle = openKey(m_store, key);
             if (!handle.open() ||
                 m_store.deleteValue(handle.key(), *options.valueName) != ERROR_SUCCESS)
                 return fail(NotFound);
         } else {
             if (key.path.empty())
                 return fail("ERROR: Access is denied.");
-            const Handle handle(m_store, key, false);
+            const OpenedKey handle = openKey(m_store, key);
             if (!handle.open())
                 return fail(NotFound);
             if (!deleteTree(key))
@@ -382,7 +363,7 @@ private:
 
     void exportTree(const KeyPath& key, std::string& text)
     {
-        const Handle handle(m_store, key, false);
+        const OpenedKey handle = openKey(m_store, key);
         if (!handle.open())
             return;
         text += "\r\n[" + key.fullName() + "]\r\n";
@@ -412,7 +393,7 @@ private:
     int exportKey(const KeyPath& key, const std::string& file)
     {
         {
-            const Handle handle(m_store, key, false);
+            const OpenedKey handle = openKey(m_store, key);
             if (!handle.open())
                 return fail(NotFound);
         }
