@@ -1,12 +1,6 @@
-#include "common/RunOptions.h"
-#include "platform/posix/SqliteRegistryStore.h"
-#include "registry/Registry.h"
-#include "support/ProgramCopy.h"
+#include "support/ProgramRun.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,9 +11,6 @@ using namespace tolvane;
 
 namespace {
 
-const QString ReportKey = "HKEY_CURRENT_USER\\Software\\TolvaneTest";
-const char* ReportPath = "Software\\TolvaneTest";
-const QString TimeScale = "0.05";
 const std::string FailureText = "Firmware Update not successful!!!. Please check all cables "
                                 "connected to your wireless modem, and power on/off the modem..";
 
@@ -41,80 +32,18 @@ class UpgradeProcessTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<test::ProgramCopy> m_program;
-    std::unique_ptr<QProcess> m_modem;
-    QString m_bin = qEnvironmentVariable("TOLVANE_BIN");
+    std::unique_ptr<test::ProgramRun> m_run;
+    std::unique_ptr<test::ModemProcess> m_modem;
 
-    QString path(const QString& name) const { return m_dir->filePath(name); }
-
-    // Starts the stand-in modem on a free port; its address.
     QString startModem(const QStringList& options)
     {
-        m_modem = std::make_unique<QProcess>();
-        m_modem->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        m_modem->setProcessEnvironment(env);
-        m_modem->start(m_bin + "/tolvane-modem-sim",
-                       QStringList{"--listen", "127.0.0.1:0", "--time-scale", TimeScale,
-                                   "--state-file", path("modem.json")} +
-                           options);
-        if (!m_modem->waitForReadyRead(10000))
-            return {};
-        return QString::fromUtf8(m_modem->readLine()).trimmed().remove("listening on ");
+        m_modem = std::make_unique<test::ModemProcess>(m_dir->filePath("modem.json"));
+        return m_modem->start(options);
     }
-
-    void writeAdapters(const QStringList& gateways)
-    {
-        QJsonArray adapters;
-        int index = 7;
-        for (const QString& gateway : gateways)
-            adapters.append(QJsonObject{{"index", index++},
-                                        {"description", "Simulated LAN"},
-                                        {"ip", "127.0.0.1"},
-                                        {"gateway", gateway},
-                                        {"dhcp", true}});
-        QFile file(path("adapters.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(QJsonObject{{"adapters", adapters}}).toJson());
-    }
-
-    // Runs the program to its end; false when it did not end by itself.
-    bool runProgram(const QStringList& arguments)
-    {
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TOLVANE_REGISTRY", path("registry.sqlite"));
-        env.insert("TOLVANE_ADAPTERS", path("adapters.json"));
-        env.insert("TOLVANE_TIME_SCALE", TimeScale);
-        env.insert("XDG_RUNTIME_DIR", m_dir->path());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(env);
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(m_program->program(), arguments);
-        if (program.waitForFinished(240000))
-            return program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
-        program.kill();
-        program.waitForFinished();
-        return false;
-    }
-
-    bool upgrade(const QStringList& extra = {})
-    {
-        return runProgram(QStringList{"-s", "-k", ReportKey} + extra);
-    }
-
-    std::string reported(const char* name)
-    {
-        SqliteRegistryStore store(path("registry.sqlite").toStdString());
-        return Registry(store).QueryKeyValue(HKEY_CURRENT_USER, ReportPath, name);
-    }
-
-    QJsonObject modemState() const
-    {
-        QFile file(path("modem.json"));
-        file.open(QIODevice::ReadOnly);
-        return QJsonDocument::fromJson(file.readAll()).object();
-    }
+    void writeAdapters(const QStringList& gateways) { QVERIFY(m_run->writeAdapters(gateways)); }
+    bool upgrade(const QStringList& extra = {}) { return m_run->run(extra, {}, 240000); }
+    std::string reported(const char* name) { return m_run->reported(name); }
+    QJsonObject modemState() const { return m_modem->state(); }
 
     QStringList uploadedLabels() const
     {
@@ -126,23 +55,19 @@ class UpgradeProcessTest : public QObject {
         return labels;
     }
 
-    bool workFolderGone() const { return !QFileInfo::exists(m_program->workFolder()); }
+    bool workFolderGone() const { return !QFileInfo::exists(m_run->workFolder()); }
 
 private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_program = std::make_unique<test::ProgramCopy>(m_dir->path());
-        QVERIFY(m_program->ok());
+        m_run = std::make_unique<test::ProgramRun>(m_dir->path());
+        QVERIFY(m_run->ok());
     }
     void cleanup()
     {
-        if (m_modem) {
-            m_modem->terminate();
-            m_modem->waitForFinished();
-            m_modem.reset();
-        }
-        m_program.reset();
+        m_modem.reset();
+        m_run.reset();
         m_dir.reset();
     }
 
