@@ -67,7 +67,10 @@ void exerciseElements(HtmlDocument& document)
         tolerateStepError([&] { element.Value(); });
         element.checked();
         element.Focus();
-        element.Click(); // a detached page: nothing opens, checkboxes and radios change
+        // A detached page: nothing opens, checkboxes and radios change. A click walks up to the
+        // root, so only some elements are clicked: deep pages would make the run quadratic.
+        if (i < 64)
+            element.Click();
         tolerateStepError([&] { element.setValue(QStringLiteral("0.42")); });
         tolerateStepError([&] { element.setValue(QString()); });
         if (element.tagName() == u"FORM") {

@@ -183,6 +183,15 @@ void pages()
     if (result)
         seed("fuzz_modem_page", "login-refused", result->body);
 
+    // Nesting beyond what the parser is given whole, and tables that reopen at every level.
+    std::string deep;
+    for (int i = 0; i < 1100; ++i)
+        deep += "<div>";
+    seed("fuzz_modem_page", "deep-divs", deep + "runtime_code_version=\"0.42 (x)\";");
+    std::string tables;
+    for (int i = 0; i < 300; ++i)
+        tables += "<table><tr><td>";
+    seed("fuzz_modem_page", "deep-tables", tables);
     seed("fuzz_modem_page", "utf16-bom", std::string("\xFF\xFE<\0p\0>\0\xAC\x20<\0/\0p\0>\0", 16));
     seed("fuzz_modem_page", "meta-utf8",
          "<meta charset=utf-8><form name=webForm method=post enctype=multipart/form-data "
