@@ -111,8 +111,14 @@ private slots:
         QTest::newRow("-p last ends")
             << "-p" << false << false << false << HKEY_LOCAL_MACHINE << "Software"
             << "";
-        QTest::newRow("a root alone is refused as report key")
-            << "-k HKEY_CURRENT_USER\\" << true << false << false << HKEY_LOCAL_MACHINE
+        QTest::newRow("a root alone is no report key") << "-k HKEY_CURRENT_USER\\" << true << false
+                                                       << false << HKEY_LOCAL_MACHINE << "Software"
+                                                       << "";
+        QTest::newRow("a backslash alone is no report key")
+            << "-k \\" << true << false << false << HKEY_LOCAL_MACHINE << "Software"
+            << "";
+        QTest::newRow("Software itself is no report key")
+            << "-k HKEY_LOCAL_MACHINE\\SOFTWARE" << true << false << false << HKEY_LOCAL_MACHINE
             << "Software"
             << "";
         QTest::newRow("eleventh word is ignored") << "a b c d e f g h i j -s" << true << false
@@ -148,24 +154,21 @@ private slots:
         QCOMPARE(options.ReportValueNames, RunOptions::DefaultReportValueNames());
     }
 
-    void main_deletesEveryReportKeyItNames()
+    void main_deletesEveryReportKeyItNamesAndNothingAbove()
     {
         SqliteRegistryStore store(m_dir.filePath("delete.sqlite").toStdString());
         Registry registry(store);
-        for (const char* path : {"Software\\A", "Software\\B", "Software\\Kept"}) {
-            registry.CreateKey(HKEY_CURRENT_USER, path);
-            registry.SetKeyValue(HKEY_CURRENT_USER, path, "Error_Msg", "old", ValueKindString);
+        for (const char* path : {"Software\\A", "Software\\B", "Software"}) {
+            registry.CreateKey(HKEY_LOCAL_MACHINE, path);
+            registry.SetKeyValue(HKEY_LOCAL_MACHINE, path, "Error_Msg", "old", ValueKindString);
         }
-        registry.SetKeyValue(HKEY_CURRENT_USER, "", "Root_Value", "x", ValueKindString);
         FakeInstanceCheck instance(false);
         ProcessState state;
-        QVERIFY(!Main("-k HKEY_CURRENT_USER\\Software\\A -k HKEY_CURRENT_USER\\ -k "
-                      "HKEY_CURRENT_USER\\Software\\B -p",
+        QVERIFY(!Main("-k A -k HKEY_LOCAL_MACHINE\\Software\\B -k \\ -k HKEY_LOCAL_MACHINE\\ -p",
                       state, registry, instance, [] {}));
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\A", "Error_Msg"), "");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\B", "Error_Msg"), "");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\Kept", "Error_Msg"), "old");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "", "Root_Value"), "x");
+        QCOMPARE(registry.QueryKeyValue(HKEY_LOCAL_MACHINE, "Software\\A", "Error_Msg"), "");
+        QCOMPARE(registry.QueryKeyValue(HKEY_LOCAL_MACHINE, "Software\\B", "Error_Msg"), "");
+        QCOMPARE(registry.QueryKeyValue(HKEY_LOCAL_MACHINE, "Software", "Error_Msg"), "old");
     }
 
     void main_besideAnEarlierInstance_endsOnlyWhenWordsWereGiven()
