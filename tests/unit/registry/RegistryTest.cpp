@@ -1,6 +1,5 @@
-// The registry module and the result report, against the store this
-// platform provides: the SQLite file on Linux, the real registry on Windows. Everything happens
-// below a scratch key under HKEY_CURRENT_USER, removed before and after each test.
+// The registry module and the result report against this platform's store (SQLite on Linux, the
+// real registry on Windows), below a scratch key removed before and after each test.
 
 #include "registry/Registry.h"
 
@@ -57,8 +56,7 @@ private slots:
     void init() { removeTree(Base); }
     void cleanup() { removeTree(Base); }
 
-    // Kind 0 puts the bytes with the type as they are (no zero after them in memory); any other
-    // kind writes the text through SetKeyValue.
+    // Kind 0 puts the bytes as they are (no zero after them in memory), others use SetKeyValue.
     void queryKeyValue_readsWhatWasWritten_data()
     {
         QTest::addColumn<int>("kind");
