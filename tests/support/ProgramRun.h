@@ -5,61 +5,42 @@
 #include "registry/Registry.h"
 #include "support/ProgramCopy.h"
 
-#include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QThread>
+#include <QTemporaryDir>
 
-#include <functional>
-#include <memory>
 #include <string>
 
 namespace tolvane::test {
 
 // Waits and time factor shared by the program and the stand-in modem in end-to-end runs.
 inline const QString E2eTimeScale = QStringLiteral("0.05");
-inline const QString E2eReportKey = QStringLiteral("HKEY_CURRENT_USER\\Software\\TolvaneTest");
 inline const char* const E2eReportPath = "Software\\TolvaneTest";
 
-// Polls until the condition holds or the time is up; the process keeps running meanwhile.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// tolvane-modem-sim as a process of its own on a free loopback port, stopped with the object.
+// tolvane-modem-sim as a process of its own, on a free loopback port unless the options give
+// another --listen; stopped with the object.
 class ModemProcess {
 public:
     explicit ModemProcess(QString stateFile) : m_stateFile(std::move(stateFile)) {}
     ~ModemProcess()
     {
         m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
+        if (!m_process.waitForFinished(5000))
             m_process.kill();
-            m_process.waitForFinished();
-        }
     }
-    ModemProcess(const ModemProcess&) = delete;
-    ModemProcess& operator=(const ModemProcess&) = delete;
 
-    // Its address ("127.0.0.1:PORT"), or empty when it did not come up.
-    QString start(const QStringList& options)
+    // Starts it, through `launcher` (e.g. `ip netns exec NAME`) when one is given; gives its
+    // address ("127.0.0.1:PORT"), or empty when it did not come up.
+    QString start(const QStringList& options, const QStringList& launcher = {})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(qEnvironmentVariable("TOLVANE_BIN") + "/tolvane-modem-sim",
-                        QStringList{"--listen", "127.0.0.1:0", "--time-scale", E2eTimeScale,
-                                    "--state-file", m_stateFile} +
-                            options);
+        const QStringList command =
+            launcher + QStringList{qEnvironmentVariable("TOLVANE_BIN") + "/tolvane-modem-sim"} +
+            QStringList{"--listen", "127.0.0.1:0", "--time-scale", E2eTimeScale} +
+            QStringList{"--state-file", m_stateFile} + options;
+        m_process.start(command.front(), command.mid(1));
         if (!m_process.waitForReadyRead(10000))
             return {};
         return QString::fromUtf8(m_process.readLine()).trimmed().remove("listening on ");
@@ -68,14 +49,18 @@ public:
     QJsonObject state() const
     {
         QFile file(m_stateFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QJsonDocument::fromJson(file.readAll()).object();
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
     }
     QString version() const { return state()["version"].toString(); }
-    qsizetype acceptedUploads() const
+    // The images it took ("accepted") or refused ("rejected"), as "0.42 STD".
+    QStringList uploads(const QString& outcome) const
     {
-        return state()["uploads"].toObject()["accepted"].toArray().size();
+        QStringList labels;
+        for (const auto& upload : state()["uploads"].toObject()[outcome].toArray())
+            labels << upload.toObject()["label"].toString() + " " +
+                          upload.toObject()["variant"].toString();
+        return labels;
     }
 
 private:
@@ -83,72 +68,54 @@ private:
     QProcess m_process;
 };
 
-// A copy of the built program in a folder of the test's, run as an installer runs it: silently
-// with a report key, simulated adapters, its own store and lock folder, and the scaled waits.
+// One end-to-end run, gone with the object: a temporary folder holding a copy of the built
+// program, its store and lock folder, and the stand-in modem. The program runs as an installer
+// runs it, silently with a report key and the scaled waits: on one simulated adapter once
+// startModem() has made the modem its gateway, on the system's own adapters otherwise.
 class ProgramRun {
 public:
-    explicit ProgramRun(QString folder)
-        : m_folder(std::move(folder)), m_copy(m_folder), m_registry(path("registry.sqlite"))
-    {}
+    QTemporaryDir dir;
+    ProgramCopy copy{dir.path()};
+    ModemProcess modem{dir.filePath("modem.json")};
+    QString registry = dir.filePath("registry.sqlite");
 
-    bool ok() const { return m_copy.ok(); }
-    QString path(const QString& name) const { return m_folder + "/" + name; }
-    QString program() const { return m_copy.program(); }
-    QString workFolder() const { return m_copy.workFolder(); }
-    QString registry() const { return m_registry; }
-    void setRegistry(const QString& store) { m_registry = store; }
-
-    bool writeAdapters(const QStringList& gateways) const
+    bool startModem(const QStringList& options = {})
     {
-        QJsonArray adapters;
-        int index = 7;
-        for (const QString& gateway : gateways)
-            adapters.append(QJsonObject{{"index", index++},
-                                        {"description", "Simulated LAN"},
-                                        {"ip", "127.0.0.1"},
-                                        {"gateway", gateway},
-                                        {"dhcp", true}});
-        QFile file(path("adapters.json"));
-        return file.open(QIODevice::WriteOnly) &&
-               file.write(QJsonDocument(QJsonObject{{"adapters", adapters}}).toJson()) > 0;
+        const QString gateway = modem.start(options);
+        const QString adapters = R"({"adapters": [{"index": 7, "description": "LAN", "ip": )"
+                                 R"("127.0.0.1", "gateway": "%1", "dhcp": true}]})";
+        QFile file(dir.filePath("adapters.json"));
+        m_adapters = copy.ok() && !gateway.isEmpty() && file.open(QIODevice::WriteOnly) &&
+                     file.write(adapters.arg(gateway).toUtf8()) > 0;
+        return m_adapters;
     }
 
-    QProcessEnvironment environment() const
+    // Starts the program, through `launcher` when one is given: e.g. `ip netns exec NAME`, or
+    // unshare and a shell that mounts something and then runs "$@".
+    void start(QProcess& process, const QStringList& extra, const QStringList& launcher = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TOLVANE_REGISTRY", m_registry);
-        env.insert("TOLVANE_ADAPTERS", path("adapters.json"));
+        env.remove("TOLVANE_ADAPTERS");
+        if (m_adapters)
+            env.insert("TOLVANE_ADAPTERS", dir.filePath("adapters.json"));
+        env.insert("TOLVANE_REGISTRY", registry);
         env.insert("TOLVANE_TIME_SCALE", E2eTimeScale);
-        env.insert("XDG_RUNTIME_DIR", m_folder);
+        env.insert("XDG_RUNTIME_DIR", dir.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }
-
-    static QStringList silentArguments(const QStringList& extra)
-    {
-        return QStringList{"-s", "-k", E2eReportKey} + extra;
-    }
-
-    // Starts the program, through `launcher` (e.g. unshare and a shell that mounts something
-    // first and then runs "$@") when one is given.
-    void start(QProcess& process, const QStringList& arguments,
-               const QStringList& launcher = {}) const
-    {
-        process.setProcessEnvironment(environment());
+        process.setProcessEnvironment(env);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        if (launcher.isEmpty())
-            process.start(program(), arguments);
-        else
-            process.start(launcher.front(), launcher.mid(1) + QStringList{program()} + arguments);
+        const QStringList command = launcher + QStringList{copy.program(), "-s", "-k"} +
+                                    QStringList{QString("HKEY_CURRENT_USER\\") + E2eReportPath} +
+                                    extra;
+        process.start(command.front(), command.mid(1));
     }
 
-    // Runs the program silently to its end; false when it crashed, failed or hung.
-    bool run(const QStringList& extra, const QStringList& launcher = {},
-             int timeoutMs = 120000) const
+    // Runs the program to its end; false when it crashed, failed or hung.
+    bool run(const QStringList& extra, const QStringList& launcher = {}) const
     {
         QProcess process;
-        start(process, silentArguments(extra), launcher);
-        if (process.waitForFinished(timeoutMs))
+        start(process, extra, launcher);
+        if (process.waitForFinished(240000))
             return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         process.kill();
         process.waitForFinished();
@@ -157,14 +124,13 @@ public:
 
     std::string reported(const char* name) const
     {
-        SqliteRegistryStore store(m_registry.toStdString());
+        SqliteRegistryStore store(registry.toStdString());
         return Registry(store).QueryKeyValue(HKEY_CURRENT_USER, E2eReportPath, name);
     }
+    bool workFolderExists() const { return QFileInfo::exists(copy.workFolder()); }
 
 private:
-    QString m_folder;
-    ProgramCopy m_copy;
-    QString m_registry;
+    bool m_adapters = false;
 };
 
 } // namespace tolvane::test

@@ -19,7 +19,7 @@
 #include <string>
 #include <sys/socket.h>
 
-// Shared by the stand-in modem's tests: start it on a free loopback port, talk to it as a plain
+// Used by the seed generator: start it on a free loopback port, talk to it as a plain
 // HTTP client would, and build firmware images of the trailer format independently of the
 // modem's own parser.
 namespace modemsimtest {

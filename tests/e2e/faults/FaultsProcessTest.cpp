@@ -1,0 +1,142 @@
+#include "support/ProgramRun.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace tolvane::test;
+
+namespace {
+
+// Runs "$@" after `mount` has run on the folder $1, in a mount namespace of its own; empty
+// where no such namespace can be made (it needs root and unshare from util-linux).
+QStringList privateMount(const QString& mount, const QString& folder)
+{
+    if (geteuid() != 0 || QProcess::execute("unshare", {"--mount", "true"}) != 0)
+        return {};
+    return {"unshare",
+            "--mount",
+            "--propagation",
+            "private",
+            "sh",
+            "-c",
+            mount + R"( && shift && exec "$@")",
+            "sh",
+            folder};
+}
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+} // namespace
+
+// The built program under broken surroundings: a misbehaving modem, a registry store it cannot
+// use (which must neither stop the upgrade nor be replaced), a full work folder. Each ends in an
+// honest report, with no crash and no hang.
+class FaultsProcessTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void faultyModem_endsWithAnHonestReport_data()
+    {
+        const QString failure = "Firmware Update not successful!!!. Please check all cables "
+                                "connected to your wireless modem, and power on/off the modem..";
+        QTest::addColumn<QStringList>("modem");
+        QTest::addColumn<QString>("errorMessage");
+        QTest::addColumn<QString>("newVersion");
+        QTest::addColumn<bool>("imagesRemoved");
+        // Every upload is cut off, so the six cycles run out with the modem where it was.
+        QTest::newRow("connection dropped mid-upload")
+            << QStringList{"--fault", "drop-upload"} << failure << "0.42" << true;
+        // No page arrives within the probe's waits: the modem is never recognised.
+        QTest::newRow("pages slower than the waits")
+            << QStringList{"--fault", "delay=1500"} << failure << "No Data" << true;
+        // The image is taken, but the modem is still down when it is looked for again.
+        QTest::newRow("restart slower than the progress bar")
+            << QStringList{"--restart-seconds", "4000"} << failure << "0.42" << true;
+        QTest::newRow("every password refused")
+            << QStringList{"--fault", "refuse-passwords"} << "Login Password Incorrect.."
+            << "No Data" << false;
+    }
+    void faultyModem_endsWithAnHonestReport()
+    {
+        QFETCH(QStringList, modem);
+        QFETCH(QString, errorMessage);
+        QFETCH(QString, newVersion);
+        QFETCH(bool, imagesRemoved);
+        ProgramRun run;
+        QVERIFY(run.startModem(modem));
+        QVERIFY(run.run({"-p", "admin"}));
+
+        QCOMPARE(run.reported("Firmware_Status"), "Fail");
+        QCOMPARE(QString::fromStdString(run.reported("Error_Msg")), errorMessage);
+        QCOMPARE(QString::fromStdString(run.reported("New_Firmware_Version")), newVersion);
+        QCOMPARE(run.modem.version(), "0.39k (Nov 15 2005)");
+        QCOMPARE(run.workFolderExists(), !imagesRemoved);
+    }
+
+    void unusableStore_upgradeRunsAndStoreIsKept_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("store path is a folder") << "folder";
+        QTest::newRow("store on a read-only filesystem") << "read-only";
+        QTest::newRow("store of garbage bytes") << "garbage";
+    }
+    void unusableStore_upgradeRunsAndStoreIsKept()
+    {
+        QFETCH(QString, fault);
+        ProgramRun run;
+        const QString folder = run.dir.filePath("store");
+        run.registry = folder + "/registry.sqlite";
+        QVERIFY(QDir().mkpath(fault == "folder" ? run.registry : folder));
+        QStringList launcher;
+        if (fault == "read-only") {
+            launcher =
+                privateMount(R"(mount --bind "$1" "$1" && mount -o remount,bind,ro "$1")", folder);
+            if (launcher.isEmpty())
+                QSKIP("a read-only mount needs root and unshare");
+            tolvane::SqliteRegistryStore seeded(run.registry.toStdString());
+            tolvane::Registry registry(seeded);
+            registry.CreateKey(tolvane::HKEY_CURRENT_USER, E2eReportPath);
+            registry.SetKeyValue(tolvane::HKEY_CURRENT_USER, E2eReportPath, "Firmware_Status",
+                                 "Earlier", tolvane::ValueKindString);
+        } else if (fault == "garbage") {
+            QFile file(run.registry);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, '\x5a')) > 0);
+        }
+        const QByteArray before = contentsOf(run.registry);
+        QVERIFY(run.startModem());
+        QVERIFY(run.run({"-p", "admin"}, launcher));
+
+        QCOMPARE(run.modem.version(), "0.42 (Mar 14 2006)");
+        QVERIFY(!run.workFolderExists());
+        QCOMPARE(contentsOf(run.registry), before); // a folder stays one, unreadable as a file
+        if (fault == "read-only")
+            QCOMPARE(run.reported("Firmware_Status"), "Earlier");
+    }
+
+    // A 2 MiB work folder: room for the free-space check, not for all four files.
+    void workFolderFullDuringDeployment_reportsTheMissingImageAndUploadsNothing()
+    {
+        ProgramRun run;
+        QVERIFY(run.startModem());
+        QVERIFY(QDir().mkpath(run.copy.workFolder()));
+        const QStringList launcher =
+            privateMount(R"(mount -t tmpfs -o size=2m tolvane-full "$1")", run.copy.workFolder());
+        if (launcher.isEmpty())
+            QSKIP("a small tmpfs needs root and unshare");
+        QVERIFY(run.run({"-p", "admin"}, launcher));
+
+        QCOMPARE(run.reported("Firmware_Status"), "Fail");
+        QCOMPARE(run.reported("Error_Msg"), "Can not Find the Firmware!");
+        QVERIFY(run.modem.state()["requests"].toInt() > 0);
+        QVERIFY(run.modem.uploads("accepted").isEmpty() && run.modem.uploads("rejected").isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(FaultsProcessTest)
+#include "FaultsProcessTest.moc"
