@@ -59,5 +59,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The menu entry starts the program through pkexec; dhclient is the DHCP client it can refresh.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS pkexec)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS isc-dhcp-client)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
