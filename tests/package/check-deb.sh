@@ -70,9 +70,15 @@ desktop-file-validate "$share/applications/org.tolvane.Tolvane.desktop" || fail 
 grep -qx 'Exec=pkexec /usr/bin/tolvane' "$share/applications/org.tolvane.Tolvane.desktop" || fail "Exec line"
 grep -q '"org.freedesktop.policykit.exec.path">/usr/bin/tolvane<' "$share"/polkit-1/actions/*.policy ||
   fail "the polkit action is not for /usr/bin/tolvane"
+grep -q '"org.freedesktop.policykit.exec.allow_gui">true<' "$share"/polkit-1/actions/*.policy ||
+  fail "without allow_gui pkexec drops the user's display"
 appstreamcli validate --no-net "$share/metainfo/org.tolvane.Tolvane.metainfo.xml" || fail appstreamcli
 file -b "$share/icons/hicolor/256x256/apps/tolvane.png" | grep -q '^PNG image data, 256 x 256,' || fail icon
+# The metainfo, the changelog and the man pages name the version: a new one must update them all.
+grep -q "<release version=\"$version\"" "$share/metainfo/org.tolvane.Tolvane.metainfo.xml" || fail "metainfo release"
+zcat "$share/doc/tolvane/changelog.gz" | head -n 1 | grep -qF "tolvane ($version)" || fail "changelog version"
 for page in "$share"/man/man1/*.1.gz; do
+  zgrep -qF "\"Tolvane $version\"" "$page" || fail "$(basename "$page") does not name version $version"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
