@@ -98,9 +98,11 @@ cat >"$work/adapters.json" <<JSON
 {"adapters": [{"index": 7, "description": "Package check LAN", "ip": "127.0.0.1",
   "gateway": "${line#listening on }", "dhcp": true}]}
 JSON
+machine_work_folder=$(ls -d /TFWU 2>/dev/null || true)
 TOLVANE_ADAPTERS="$work/adapters.json" QT_QPA_PLATFORM=offscreen \
   timeout 300 "$bin/tolvane" -s -k "$key" -p admin 2>"$work/program.log" ||
   { cat "$work/program.log" "$work/sim.log"; fail "the installed tolvane"; }
+[ -n "$machine_work_folder" ] || [ ! -e /TFWU ] || fail "the installed run wrote the machine's /TFWU"
 report() { "$bin/tolvane-reg" query "$key" /v "$1" | sed -n 's/.*REG_SZ    //p'; }
 for expected in Old_Firmware_Version=0.39 New_Firmware_Version=0.42 Firmware_Status=Done; do
   [ "$(report "${expected%%=*}")" = "${expected#*=}" ] ||
