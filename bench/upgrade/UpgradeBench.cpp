@@ -64,7 +64,8 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        freopen(log.constData(), "w", stderr);
+        if (!freopen(log.constData(), "w", stderr))
+            _exit(126);
         const QByteArray path = program.toLocal8Bit();
         execl(path.constData(), path.constData(), "-s", "-k", "HKEY_CURRENT_USER\\Software\\Bench",
               "-p", "admin", static_cast<char*>(nullptr));
