@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -28,13 +29,25 @@
 
 namespace {
 
+// The only way to say that no window can be shown: a message box needs the display it lacks.
+constexpr const char* NoDisplayMessage =
+    "tolvane: there is no display to show the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+    "set). Start it in a desktop session, or with -s to let the upgrade run by itself.\n";
+
 // Without a display (an installer's silent run on a server, CI) Qt would abort; the program
-// then runs on the offscreen platform, where a hidden window is all it needs anyway.
-void chooseOffscreenWithoutDisplay()
+// then runs on the offscreen platform, where a hidden window is all a silent run needs. True when
+// it had to. Windows has no such variables: its desktop is always there.
+bool chooseOffscreenWithoutDisplay()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    return false;
+#else
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return true;
+#endif
 }
 
 void applyTimeScale()
@@ -54,7 +67,7 @@ int main(int argc, char** argv)
     // The words belong to the program alone: Qt is given none of them to interpret.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     int qtArgc = 1;
-    chooseOffscreenWithoutDisplay();
+    const bool offscreen = chooseOffscreenWithoutDisplay();
     QApplication application(qtArgc, argv);
 
     EventLoopClock clock;
@@ -76,7 +89,12 @@ int main(int argc, char** argv)
 
     std::unique_ptr<Form1Window> window;
     std::unique_ptr<Form1> form1;
+    bool cannotShow = false;
     const bool shown = Main(commandLineText(arguments), state, registry, *instance, [&] {
+        // An invisible window would wait for a Start press that can never come.
+        cannotShow = offscreen && !state.runOptions.Silent;
+        if (cannotShow)
+            return;
         window = std::make_unique<Form1Window>(browser);
         form1 = std::make_unique<Form1>(Form1Services{state, registry, report, *programEnd,
                                                       *fileSystem, *diskSpace, *osVersion, browser,
@@ -86,5 +104,9 @@ int main(int argc, char** argv)
         form1->Show();
         QTimer::singleShot(0, [&] { RunEventHandler([&] { form1->Form_Activate(); }); });
     });
+    if (cannotShow) {
+        std::fputs(NoDisplayMessage, stderr);
+        return EXIT_FAILURE;
+    }
     return shown ? application.exec() : EXIT_SUCCESS;
 }

@@ -6,6 +6,13 @@
 #include <algorithm>
 #include <cctype>
 
+// The images are an object file of their own inside this static library. Naming its initialiser
+// links that file into every program that loads a resource, and registers the images.
+static void registerFirmware()
+{
+    Q_INIT_RESOURCE(firmware);
+}
+
 namespace tolvane {
 
 namespace {
@@ -22,6 +29,7 @@ bool isTypeName(const std::string& type)
 
 std::optional<std::span<const std::byte>> loadResource(std::int32_t number, const std::string& type)
 {
+    [[maybe_unused]] static const bool registered = (registerFirmware(), true);
     if (!isTypeName(type))
         return std::nullopt;
     const QResource resource(
