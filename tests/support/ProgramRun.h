@@ -82,17 +82,21 @@ public:
     bool startModem(const QStringList& options = {})
     {
         const QString gateway = modem.start(options);
+        return !gateway.isEmpty() && useAdapters(gateway);
+    }
+
+    // One simulated adapter with this gateway (none when empty), instead of the system's own.
+    bool useAdapters(const QString& gateway)
+    {
         const QString adapters = R"({"adapters": [{"index": 7, "description": "LAN", "ip": )"
                                  R"("127.0.0.1", "gateway": "%1", "dhcp": true}]})";
         QFile file(dir.filePath("adapters.json"));
-        m_adapters = copy.ok() && !gateway.isEmpty() && file.open(QIODevice::WriteOnly) &&
+        m_adapters = copy.ok() && file.open(QIODevice::WriteOnly) &&
                      file.write(adapters.arg(gateway).toUtf8()) > 0;
         return m_adapters;
     }
 
-    // Starts the program, through `launcher` when one is given: e.g. `ip netns exec NAME`, or
-    // unshare and a shell that mounts something and then runs "$@".
-    void start(QProcess& process, const QStringList& extra, const QStringList& launcher = {}) const
+    QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("TOLVANE_ADAPTERS");
@@ -102,11 +106,22 @@ public:
         env.insert("TOLVANE_TIME_SCALE", E2eTimeScale);
         env.insert("XDG_RUNTIME_DIR", dir.path());
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(env);
+        return env;
+    }
+
+    // Starts the program silently with the report key, through `launcher` when one is given:
+    // e.g. `ip netns exec NAME`, or unshare and a shell that mounts something and then runs "$@".
+    void start(QProcess& process, const QStringList& extra, const QStringList& launcher = {}) const
+    {
+        launch(process, QStringList{"-s", "-k", reportKey()} + extra, launcher);
+    }
+
+    // Starts the program with exactly these words.
+    void launch(QProcess& process, const QStringList& words, const QStringList& launcher = {}) const
+    {
+        process.setProcessEnvironment(environment());
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        const QStringList command = launcher + QStringList{copy.program(), "-s", "-k"} +
-                                    QStringList{QString("HKEY_CURRENT_USER\\") + E2eReportPath} +
-                                    extra;
+        const QStringList command = launcher + QStringList{copy.program()} + words;
         process.start(command.front(), command.mid(1));
     }
 
@@ -127,6 +142,7 @@ public:
         SqliteRegistryStore store(registry.toStdString());
         return Registry(store).QueryKeyValue(HKEY_CURRENT_USER, E2eReportPath, name);
     }
+    static QString reportKey() { return QString("HKEY_CURRENT_USER\\") + E2eReportPath; }
     bool workFolderExists() const { return QFileInfo::exists(copy.workFolder()); }
 
 private:

@@ -1,6 +1,5 @@
 #include "support/ProgramRun.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace tolvane::test;
@@ -14,23 +13,24 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("status"); // the report's Firmware_Status
-        QTest::newRow("window run (no -s)") << QStringList{"-k", E2eReportKey} << 1 << QString();
-        QTest::newRow("silent run, no modem") << ProgramRun::silentArguments({}) << 0 << "Fail";
+        QTest::newRow("window run (no -s)")
+            << QStringList{"-k", ProgramRun::reportKey()} << 1 << QString();
+        QTest::newRow("silent run, no modem")
+            << QStringList{"-s", "-k", ProgramRun::reportKey()} << 0 << "Fail";
     }
     void start_withoutDisplay()
     {
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, status);
-        QTemporaryDir dir;
-        const ProgramRun run(dir.path());
-        QVERIFY(run.ok() && run.writeAdapters({QString()}));
+        ProgramRun run;
+        QVERIFY(run.useAdapters(QString()));
         QProcessEnvironment environment = run.environment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             environment.remove(name);
         QProcess process;
         process.setProcessEnvironment(environment);
-        process.start(run.program(), arguments);
+        process.start(run.copy.program(), arguments);
         QVERIFY2(process.waitForFinished(120000), "it waits for a window nobody sees");
         QCOMPARE(process.exitCode(), exitCode);
         const QString errors = QString::fromUtf8(process.readAllStandardError());
@@ -39,7 +39,7 @@ private slots:
                            "-s to let the upgrade run by itself.\n",
                  exitCode != 0);
         QCOMPARE(QString::fromStdString(run.reported("Firmware_Status")), status);
-        QVERIFY(!QFileInfo::exists(run.workFolder()));
+        QVERIFY(!run.workFolderExists());
     }
 };
 
