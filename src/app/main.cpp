@@ -19,6 +19,7 @@
 #include "wizard/Form1.h"
 
 #include <QApplication>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdlib>
@@ -28,11 +29,13 @@
 
 namespace {
 
-// Without a display (an installer's silent run on a server, CI) Qt would abort; the program
-// then runs on the offscreen platform, where a hidden window is all it needs anyway.
+// Without an X11 or Wayland display (an installer's silent run on a server, CI) Qt would abort;
+// the program then runs on the offscreen platform, where a hidden window is all it needs anyway.
+// Windows always has its desktop, and no such variables.
 void chooseOffscreenWithoutDisplay()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+    if (QSysInfo::productType() != QLatin1String("windows") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
