@@ -4,6 +4,11 @@
 #include "platform/InstanceCheck.h"
 #include "registry/Registry.h"
 
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <string_view>
+
 namespace tolvane {
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine, int maximum)
@@ -29,26 +34,35 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine, int ma
 
 namespace {
 
-// A recognised root with nothing after its backslash would name the root key itself.
-bool namesRootItself(const KeyName& key)
+// True when the path is empty or is the root's Software key alone (`-k HKEY_CURRENT_USER\`,
+// `-k \`): a report key there would delete and fill a key that holds far more than the report.
+bool namesNoReportKey(const std::string& path)
 {
-    return !key.root.empty() && key.path.find_first_not_of('\\') == std::string::npos;
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream components(path);
+    while (std::getline(components, part, '\\'))
+        if (!part.empty())
+            parts.push_back(part);
+    const auto isSoftware = [](const std::string& name) {
+        return std::ranges::equal(name, std::string_view("software"), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == b;
+        });
+    };
+    return parts.empty() || (parts.size() == 1 && isSoftware(parts[0]));
 }
 
 void takeReportKey(const std::string& keyText, RunOptions& options, Registry& registry)
 {
     const KeyName key = SplitKeyName(keyText);
-    if (namesRootItself(key))
-        return; // refused: a report key is never a root, and a root is never deleted
-    if (!key.root.empty()) {
-        options.ReportRoot = RootKeyOf(key.root);
-        options.ReportPath = key.path;
-    } else {
-        options.ReportRoot = HKEY_LOCAL_MACHINE;
-        options.ReportPath = "Software\\" + keyText;
-    }
+    const std::uint32_t root = key.root.empty() ? HKEY_LOCAL_MACHINE : RootKeyOf(key.root);
+    const std::string path = key.root.empty() ? "Software\\" + keyText : key.path;
+    if (namesNoReportKey(path))
+        return; // ignored like a bare root: nothing is deleted, and nothing reported there
+    options.ReportRoot = root;
+    options.ReportPath = path;
     options.ReportEnabled = true;
-    registry.DeleteKey(options.ReportRoot, options.ReportPath);
+    registry.DeleteKey(root, path);
 }
 
 } // namespace

@@ -3,6 +3,10 @@
 #include "common/RunOptions.h"
 #include "platform/RegistryStore.h"
 
+#include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -167,6 +171,7 @@ struct Options {
     std::optional<std::string> valueName;
     std::string type = "REG_SZ";
     std::string data;
+    bool recurse = false;
     bool valid = true;
 };
 
@@ -184,6 +189,8 @@ Options parseOptions(const std::vector<std::string>& args, std::size_t from)
             options.type = args[++i];
         else if (equalsIgnoringCase(flag, "/d") && hasValue)
             options.data = args[++i];
+        else if (equalsIgnoringCase(flag, "/s"))
+            options.recurse = true;
         else if (!equalsIgnoringCase(flag, "/f") && !equalsIgnoringCase(flag, "/y"))
             options.valid = false;
     }
@@ -247,10 +254,10 @@ public:
             return args.size() >= 3 && parseOptions(args, 3).valid ? exportKey(*key, args[2])
                                                                    : invalidSyntax();
         const Options options = parseOptions(args, 2);
-        if (!options.valid)
+        if (equalsIgnoringCase(command, "query") && !(options.recurse && options.valueName))
+            return options.valid ? query(*key, options) : invalidSyntax();
+        if (!options.valid || options.recurse)
             return invalidSyntax();
-        if (equalsIgnoringCase(command, "query"))
-            return query(*key, options);
         if (equalsIgnoringCase(command, "add"))
             return add(*key, options);
         if (equalsIgnoringCase(command, "delete"))
@@ -275,28 +282,43 @@ private:
               << "    " << displayed(value) << '\n';
     }
 
+    // As reg.exe lists a key: its name, its values and a blank line after them, then its
+    // subkeys' names or, with /s, each subkey listed the same way.
+    void printKey(const KeyPath& key, RegistryStore::Key handle, bool recurse)
+    {
+        m_out << key.fullName() << '\n';
+        const auto values = names(m_store, handle, false);
+        for (const std::string& name : values)
+            if (const auto value = readValue(m_store, handle, name))
+                printValue(name, *value);
+        if (!values.empty() || recurse)
+            m_out << '\n';
+        for (const std::string& name : names(m_store, handle, true)) {
+            const KeyPath child = key.child(name);
+            if (!recurse) {
+                m_out << child.fullName() << '\n';
+            } else if (const OpenedKey sub = openKey(m_store, child); sub.open()) {
+                printKey(child, sub.key(), true);
+            }
+        }
+    }
+
     int query(const KeyPath& key, const Options& options)
     {
         const OpenedKey handle = openKey(m_store, key);
         if (!handle.open())
             return fail(NotFound);
-        if (options.valueName) {
-            const auto value = readValue(m_store, handle.key(), *options.valueName);
-            if (!value)
-                return fail(NotFound);
-            m_out << key.fullName() << '\n';
-            printValue(*options.valueName, *value);
+        if (!options.valueName) {
+            m_out << '\n';
+            printKey(key, handle.key(), options.recurse);
             return 0;
         }
-        m_out << key.fullName() << '\n';
-        for (const std::string& name : names(m_store, handle.key(), false))
-            if (const auto value = readValue(m_store, handle.key(), name))
-                printValue(name, *value);
-        const auto subkeys = names(m_store, handle.key(), true);
-        if (!subkeys.empty())
-            m_out << '\n';
-        for (const std::string& name : subkeys)
-            m_out << key.child(name).fullName() << '\n';
+        const auto value = readValue(m_store, handle.key(), *options.valueName);
+        if (!value)
+            return fail(NotFound);
+        m_out << '\n' << key.fullName() << '\n';
+        printValue(*options.valueName, *value);
+        m_out << '\n';
         return 0;
     }
 
@@ -350,10 +372,10 @@ private:
         return 0;
     }
 
-    static std::string quoted(const std::string& text)
+    static QString quoted(const QString& text)
     {
-        std::string result = "\"";
-        for (const char c : text) {
+        QString result = "\"";
+        for (const QChar c : text) {
             if (c == '\\' || c == '"')
                 result += '\\';
             result += c;
@@ -361,28 +383,53 @@ private:
         return result + '"';
     }
 
-    void exportTree(const KeyPath& key, std::string& text)
+    // A REG_SZ value as a .reg file line's data: quoted, or, when a line break or another
+    // control character would not survive the quotes, hex(1) with its UTF-16LE bytes, each
+    // character of the data (any terminating zero too), so that regedit reads back exactly it.
+    static QString regData(const Value& value)
+    {
+        std::string text(value.data.begin(), value.data.end());
+        if (!text.empty() && text.back() == '\0')
+            text.pop_back();
+        if (std::none_of(text.begin(), text.end(),
+                         [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            return quoted(fromStore(text));
+        const QByteArray bytes = QStringEncoder(QStringEncoder::Utf16LE)(
+            fromStore(std::string(value.data.begin(), value.data.end())));
+        return "hex(1):" + QString::fromStdString(hexOf({bytes.begin(), bytes.end()}, ",", false));
+    }
+
+    // The store holds text as the program wrote it, UTF-8; bytes that are no UTF-8 are taken
+    // one character each.
+    static QString fromStore(const std::string& text)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString decoded = utf8(QByteArrayView(text.data(), std::ssize(text)));
+        return utf8.hasError() ? QString::fromLatin1(text.data(), std::ssize(text)) : decoded;
+    }
+
+    void exportTree(const KeyPath& key, QString& text)
     {
         const OpenedKey handle = openKey(m_store, key);
         if (!handle.open())
             return;
-        text += "\r\n[" + key.fullName() + "]\r\n";
+        text += "\r\n[" + fromStore(key.fullName()) + "]\r\n";
         for (const std::string& name : names(m_store, handle.key(), false)) {
             const auto value = readValue(m_store, handle.key(), name);
             if (!value)
                 continue;
-            text += name.empty() ? "@" : quoted(name);
+            text += name.empty() ? "@" : quoted(fromStore(name));
             text += '=';
             if (value->type == REG_SZ) {
-                text += quoted(textOf(*value));
+                text += regData(*value);
             } else if (value->type == REG_DWORD) {
                 char dword[9];
                 std::snprintf(dword, sizeof dword, "%08x", dwordOf(*value));
-                text += std::string("dword:") + dword;
+                text += QString("dword:") + dword;
             } else {
-                text += value->type == REG_BINARY ? "hex:"
-                                                  : "hex(" + std::to_string(value->type) + "):";
-                text += hexOf(value->data, ",", false);
+                text += value->type == REG_BINARY ? QString("hex:")
+                                                  : QString("hex(%1):").arg(value->type);
+                text += QString::fromStdString(hexOf(value->data, ",", false));
             }
             text += "\r\n";
         }
@@ -397,13 +444,13 @@ private:
             if (!handle.open())
                 return fail(NotFound);
         }
-        std::string text = "Windows Registry Editor Version 5.00\r\n";
+        QString text = "Windows Registry Editor Version 5.00\r\n";
         exportTree(key, text);
         text += "\r\n";
+        const QByteArray bytes =
+            QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(text);
         std::ofstream stream(file, std::ios::binary | std::ios::trunc);
-        stream << '\xFF' << '\xFE';
-        for (const char c : text) // the store holds single-byte text: widen byte by byte
-            stream << c << '\0';
+        stream.write(bytes.constData(), bytes.size());
         if (!stream.flush())
             return fail("ERROR: Error accessing the registry.");
         m_out << Done << '\n';

@@ -147,30 +147,41 @@ SqliteRegistryStore::~SqliteRegistryStore()
     sqlite3_close(m_db);
 }
 
+std::optional<bool> SqliteRegistryStore::hasSchema()
+{
+    Statement probe(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('keys', 'vals')");
+    if (probe.step() != SQLITE_ROW)
+        return std::nullopt;
+    return probe.integer(0) == 2;
+}
+
 bool SqliteRegistryStore::prepareSchema()
 {
     sqlite3_busy_timeout(m_db, 5000);
     // Reading the schema first proves the file is a database; a garbage file fails here and is
     // left as it is.
-    Statement probe(m_db, "SELECT count(*) FROM sqlite_master WHERE name IN ('keys', 'vals')");
-    if (probe.step() != SQLITE_ROW)
+    const auto ready = hasSchema();
+    if (!ready)
         return false;
-    const bool ready = probe.integer(0) == 2;
     sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    if (ready)
+    if (*ready)
         return true;
     Transaction tx(m_db);
     if (!tx.open())
         return false;
+    // Another process may have made the store since the first look; it made all of it.
+    const auto made = hasSchema();
+    if (!made || *made)
+        return made.has_value();
     const char* schema =
-        "CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
+        "CREATE TABLE keys(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL,"
         " name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));"
-        "CREATE TABLE IF NOT EXISTS vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+        "CREATE TABLE vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
         " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name));";
     if (sqlite3_exec(m_db, schema, nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
     for (const auto& [handle, name] : Roots) {
-        Statement insert(m_db, "INSERT OR IGNORE INTO keys(id, parent, name) VALUES(?, 0, ?)");
+        Statement insert(m_db, "INSERT INTO keys(id, parent, name) VALUES(?, 0, ?)");
         if (insert.bind(1, handle).bind(2, std::string(name)).step() != SQLITE_DONE)
             return false;
     }

@@ -36,6 +36,7 @@ public:
 private:
     using KeyId = long long;
 
+    std::optional<bool> hasSchema(); // nullopt: the file is no database
     bool prepareSchema();
     bool seedFreshProfile();
     long resolve(Key key, KeyId* id);

@@ -1,121 +1,57 @@
-#include "support/ProgramCopy.h"
+#include "support/ProgramRun.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
-// Runs the built program and the registry tool as a launcher would, each run with a store and a
-// lock folder of its own.
+using namespace tolvane;
+using namespace tolvane::test;
+
+// The built program as a launcher starts it: the instance rule over the real lock, and the
+// report key deleted at start by a process that ends without a window.
 class StartupProcessTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_bin = qEnvironmentVariable("TOLVANE_BIN");
-    tolvane::test::ProgramCopy m_program{m_dir.path()};
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TOLVANE_REGISTRY", m_dir.filePath("registry.sqlite"));
-        env.insert("XDG_RUNTIME_DIR", m_dir.path());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }
-
-    int run(const QString& program, const QStringList& args, QString* out = nullptr)
-    {
-        QProcess process;
-        process.setProcessEnvironment(environment());
-        process.start(program == "tolvane" ? m_program.program() : m_bin + "/" + program, args);
-        if (!process.waitForFinished(20000)) {
-            process.kill();
-            process.waitForFinished();
-            return -1;
-        }
-        if (out)
-            *out = QString::fromUtf8(process.readAllStandardOutput());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    }
-
-    void start(QProcess& process, const QStringList& args)
-    {
-        process.setProcessEnvironment(environment());
-        process.start(m_program.program(), args);
-        QVERIFY(process.waitForStarted());
-    }
-
-    // True while some process holds the instance lock.
     bool lockHeld() const
     {
-        const int fd = ::open(QFile::encodeName(m_dir.filePath("tolvane.lock")).constData(),
-                              O_RDWR | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-        ::close(fd);
-        return held;
-    }
-
-    static void stop(QProcess& process)
-    {
-        process.kill();
-        process.waitForFinished();
+        QFile lock(m_dir.filePath("tolvane.lock"));
+        return lock.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) &&
+               ::flock(lock.handle(), LOCK_EX | LOCK_NB) != 0;
     }
 
 private slots:
-    void initTestCase() { QVERIFY(m_program.ok()); }
-
-    void dashKLast_deletesTheNamedKeyAndEndsWithoutWindow()
+    void instanceRuleAndReportKey_holdForWholeProcesses()
     {
-        QCOMPARE(
-            run("tolvane-reg", {"add", "HKCU\\Software\\X", "/v", "Error_Msg", "/d", "old", "/f"}),
-            0);
-        QCOMPARE(run("tolvane", {"-k", "HKEY_CURRENT_USER\\Software\\X", "-k"}), 0);
-        QCOMPARE(run("tolvane-reg", {"query", "HKCU\\Software\\X"}), 1);
-        QCOMPARE(run("tolvane-reg", {"query", "HKCU\\Software"}), 0);
-    }
-
-    void laterStartWithWords_endsAtOnceBesideARunningInstance()
-    {
-        QCOMPARE(
-            run("tolvane-reg", {"add", "HKCU\\Software\\Y", "/v", "Error_Msg", "/d", "old", "/f"}),
-            0);
+        ProgramRun program(m_dir.path());
+        QVERIFY(program.ok());
+        {
+            SqliteRegistryStore store(program.registry().toStdString());
+            Registry(store).CreateKey(HKEY_CURRENT_USER, E2eReportPath);
+            Registry(store).SetKeyValue(HKEY_CURRENT_USER, E2eReportPath, "Error_Msg", "old",
+                                        ValueKindString);
+        }
+        const auto ends = [&](const QStringList& arguments) {
+            QProcess process;
+            program.start(process, arguments);
+            return process.waitForFinished(20000) && process.exitCode() == 0;
+        };
         QProcess first;
-        start(first, {});
-        QTRY_VERIFY_WITH_TIMEOUT(lockHeld(), 10000);
-
-        QCOMPARE(run("tolvane", {"-s", "-k", "HKEY_CURRENT_USER\\Software\\Y"}), 0);
-        QString out;
-        QCOMPARE(run("tolvane-reg", {"query", "HKCU\\Software\\Y", "/v", "Error_Msg"}, &out), 0);
-        QVERIFY(out.contains("old"));
-
-        // Without words the check is not made: a second window opens and keeps running.
         QProcess second;
-        start(second, {});
+        program.start(first, {});
+        QVERIFY(waitUntil([&] { return lockHeld(); }, 10000));
+        QVERIFY(ends({"-s", "-k", E2eReportKey}));
+        QCOMPARE(program.reported("Error_Msg"), "old"); // beside an instance: nothing touched
+        program.start(second, {});                      // without words the check is not made
         QVERIFY(!second.waitForFinished(1500));
-        stop(second);
-        stop(first);
-    }
-
-    void killedInstance_doesNotBlockTheNextStart()
-    {
-        QProcess first;
-        start(first, {"-p", "x"});
-        QTRY_VERIFY_WITH_TIMEOUT(lockHeld(), 10000);
-        first.kill(); // SIGKILL: no chance to clean up
-        QVERIFY(first.waitForFinished());
-        QVERIFY(QFile::exists(m_dir.filePath("tolvane.lock"))); // left behind, and harmless
-
-        QProcess next;
-        start(next, {"-p", "x"});
-        QVERIFY(!next.waitForFinished(1500));
-        QVERIFY(lockHeld());
-        stop(next);
-        QVERIFY(QFileInfo::exists(m_program.workFolder() + "/42.bin"));
+        second.kill();
+        first.kill(); // SIGKILL leaves the lock file, which blocks nobody
+        QVERIFY(first.waitForFinished() && second.waitForFinished());
+        QVERIFY(ends({"-k", E2eReportKey, "-k"}));
+        QCOMPARE(program.reported("Error_Msg"), "");
+        QVERIFY(QFile::exists(m_dir.filePath("tolvane.lock")));
     }
 };
 

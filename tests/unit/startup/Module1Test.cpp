@@ -12,25 +12,10 @@ using namespace tolvane;
 
 namespace {
 
-class FakeInstanceCheck final : public InstanceCheck {
+class NoEarlierInstance final : public InstanceCheck {
 public:
-    explicit FakeInstanceCheck(bool running) : m_running(running) {}
-    bool earlierInstanceRunning() override
-    {
-        ++m_asked;
-        return m_running;
-    }
-    bool m_running;
-    int m_asked = 0;
+    bool earlierInstanceRunning() override { return false; }
 };
-
-QStringList toList(const std::vector<std::string>& words)
-{
-    QStringList list;
-    for (const auto& w : words)
-        list << QString::fromStdString(w);
-    return list;
-}
 
 } // namespace
 
@@ -40,148 +25,60 @@ class Module1Test : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
-    void splitCommandLine_splitsAtBlanksAndTabsOnly_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<int>("maximum");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty") << "" << 10 << QStringList{"0"};
-        QTest::newRow("blanks only") << "  \t " << 10 << QStringList{"0"};
-        QTest::newRow("runs of separators")
-            << " -s \t\t-k  X " << 10 << QStringList{"3", "-s", "-k", "X"};
-        QTest::newRow("quotes do not group")
-            << "-p \"my pass\"" << 10 << QStringList{"3", "-p", "\"my", "pass\""};
-        QTest::newRow("eleven words keep ten")
-            << "a b c d e f g h i j k" << 10
-            << QStringList{"10", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j"};
-        QTest::newRow("smaller maximum") << "a b c" << 2 << QStringList{"2", "a", "b"};
-        QTest::newRow("other whitespace is a character")
-            << "a\nb" << 10 << QStringList{"1", "a\nb"};
-    }
-    void splitCommandLine_splitsAtBlanksAndTabsOnly()
-    {
-        QFETCH(QString, line);
-        QFETCH(int, maximum);
-        QFETCH(QStringList, expected);
-        QCOMPARE(toList(SplitCommandLine(line.toStdString(), maximum)), expected);
-    }
-
+    // Words are split at blanks and tabs only. Expected: "w" when the window is shown, "s" silent,
+    // "r" reporting, "d" when HKEY_LOCAL_MACHINE\Software\A was deleted; then the report root's
+    // last hex digit, the report path and the password.
     void main_readsTheOptions_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("shown");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<bool>("reportEnabled");
-        QTest::addColumn<quint32>("root");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("password");
-
-        QTest::newRow("no words") << "" << true << false << false << HKEY_LOCAL_MACHINE
-                                  << "Software"
-                                  << "";
-        QTest::newRow("everything")
-            << "-s -k HKEY_CURRENT_USER\\Software\\Acme\\Setup -p secret" << true << true << true
-            << HKEY_CURRENT_USER << "Software\\Acme\\Setup"
-            << "secret";
-        QTest::newRow("root names are case-sensitive")
-            << "-k hkey_current_user\\Software\\X" << true << false << true << HKEY_LOCAL_MACHINE
-            << "Software\\hkey_current_user\\Software\\X"
-            << "";
-        QTest::newRow("plain word goes below Software")
-            << "-k MyTool" << true << false << true << HKEY_LOCAL_MACHINE << "Software\\MyTool"
-            << "";
-        QTest::newRow("leading backslash")
-            << "-k \\Setup" << true << false << true << HKEY_LOCAL_MACHINE << "Software\\\\Setup"
-            << "";
-        QTest::newRow("password taken from a following option")
-            << "-p -s" << true << true << false << HKEY_LOCAL_MACHINE << "Software"
-            << "-s";
-        QTest::newRow("quoted password splits")
-            << "-p \"two words\"" << true << false << false << HKEY_LOCAL_MACHINE << "Software"
-            << "\"two";
-        QTest::newRow("upper case is not an option")
-            << "-S -K X -P y" << true << false << false << HKEY_LOCAL_MACHINE << "Software"
-            << "";
-        QTest::newRow("last one wins") << "-p a -k HKEY_USERS\\A -p b -k HKEY_USERS\\B" << true
-                                       << false << true << HKEY_USERS << "B"
-                                       << "b";
-        QTest::newRow("-k last ends after -s took effect")
-            << "-s -k" << false << true << false << HKEY_LOCAL_MACHINE << "Software"
-            << "";
-        QTest::newRow("-p last ends")
-            << "-p" << false << false << false << HKEY_LOCAL_MACHINE << "Software"
-            << "";
-        QTest::newRow("a root alone is refused as report key")
-            << "-k HKEY_CURRENT_USER\\" << true << false << false << HKEY_LOCAL_MACHINE
-            << "Software"
-            << "";
-        QTest::newRow("eleventh word is ignored") << "a b c d e f g h i j -s" << true << false
-                                                  << false << HKEY_LOCAL_MACHINE << "Software"
-                                                  << "";
-        QTest::newRow("-k as tenth word ends") << "a b c d e f g h i -k HKEY_USERS\\X" << false
-                                               << false << false << HKEY_LOCAL_MACHINE << "Software"
-                                               << "";
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* line, const char* expected) {
+            QTest::newRow(name) << QString(line) << QString(expected);
+        };
+        row("no words", " \t ", "w 2 Software ");
+        row("everything", "\t-s\t\t-k  HKEY_CURRENT_USER\\Software\\A -p pw ",
+            "wsr 1 Software\\A pw");
+        row("quotes do not group", "-p \"a b\"", "w 2 Software \"a");
+        row("a line break is no blank", "-p a\nb", "w 2 Software a\nb");
+        row("HKEY_CLASSES_ROOT", "-k HKEY_CLASSES_ROOT\\A", "wr 0 A ");
+        row("HKEY_LOCAL_MACHINE", "-k HKEY_LOCAL_MACHINE\\Software\\A\\", "wrd 2 Software\\A\\ ");
+        row("case-sensitive root", "-k hkey_users\\X", "wr 2 Software\\hkey_users\\X ");
+        row("no root name", "-k A", "wrd 2 Software\\A ");
+        row("leading backslash", "-k \\Setup", "wr 2 Software\\\\Setup ");
+        row("password from an option", "-p -s", "ws 2 Software -s");
+        row("upper case is no option", "-S -K X -P y", "w 2 Software ");
+        row("last one wins", "-p a -k HKEY_USERS\\A -p b -k HKEY_USERS\\B", "wr 3 B b");
+        row("-k last ends", "-s -k", "s 2 Software ");
+        row("-p last ends", "-p", " 2 Software ");
+        row("a root is no report key", "-k HKEY_USERS\\", "w 2 Software ");
+        row("nor is a backslash", "-k A -k \\", "wrd 2 Software\\A ");
+        row("nor is Software", "-k HKEY_USERS\\SOFTWARE\\\\", "w 2 Software ");
+        row("eleventh word ignored", "a b c d e f g h i j -s", "w 2 Software ");
     }
     void main_readsTheOptions()
     {
         QFETCH(QString, line);
-        QFETCH(bool, shown);
-        QFETCH(bool, silent);
-        QFETCH(bool, reportEnabled);
-        QFETCH(quint32, root);
-        QFETCH(QString, path);
-        QFETCH(QString, password);
-
+        QFETCH(QString, expected);
         SqliteRegistryStore store(m_dir.filePath(QTest::currentDataTag()).toStdString());
         Registry registry(store);
-        FakeInstanceCheck instance(false);
+        registry.CreateKey(HKEY_LOCAL_MACHINE, "Software\\A");
+        registry.SetKeyValue(HKEY_LOCAL_MACHINE, "Software", "V", "kept", ValueKindString);
+        NoEarlierInstance instance;
         ProcessState state;
         int windows = 0;
-        QCOMPARE(Main(line.toStdString(), state, registry, instance, [&] { ++windows; }), shown);
+        const bool shown = Main(line.toStdString(), state, registry, instance, [&] { ++windows; });
+        const RunOptions& o = state.runOptions;
         QCOMPARE(windows, shown ? 1 : 0);
-        const RunOptions& options = state.runOptions;
-        QCOMPARE(options.Silent, silent);
-        QCOMPARE(options.ReportEnabled, reportEnabled);
-        QCOMPARE(options.ReportRoot, root);
-        QCOMPARE(QString::fromStdString(options.ReportPath), path);
-        QCOMPARE(QString::fromStdString(options.Password), password);
-        QCOMPARE(options.ReportValueNames, RunOptions::DefaultReportValueNames());
-    }
-
-    void main_deletesEveryReportKeyItNames()
-    {
-        SqliteRegistryStore store(m_dir.filePath("delete.sqlite").toStdString());
-        Registry registry(store);
-        for (const char* path : {"Software\\A", "Software\\B", "Software\\Kept"}) {
-            registry.CreateKey(HKEY_CURRENT_USER, path);
-            registry.SetKeyValue(HKEY_CURRENT_USER, path, "Error_Msg", "old", ValueKindString);
-        }
-        registry.SetKeyValue(HKEY_CURRENT_USER, "", "Root_Value", "x", ValueKindString);
-        FakeInstanceCheck instance(false);
-        ProcessState state;
-        QVERIFY(!Main("-k HKEY_CURRENT_USER\\Software\\A -k HKEY_CURRENT_USER\\ -k "
-                      "HKEY_CURRENT_USER\\Software\\B -p",
-                      state, registry, instance, [] {}));
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\A", "Error_Msg"), "");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\B", "Error_Msg"), "");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\Kept", "Error_Msg"), "old");
-        QCOMPARE(registry.QueryKeyValue(HKEY_CURRENT_USER, "", "Root_Value"), "x");
-    }
-
-    void main_besideAnEarlierInstance_endsOnlyWhenWordsWereGiven()
-    {
-        SqliteRegistryStore store(m_dir.filePath("instance.sqlite").toStdString());
-        Registry registry(store);
-        registry.CreateKey(HKEY_LOCAL_MACHINE, "Software\\Report");
-        FakeInstanceCheck running(true);
-        ProcessState state;
-        int windows = 0;
-        QVERIFY(!Main("-s -k Report", state, registry, running, [&] { ++windows; }));
-        QCOMPARE(registry.QueryKeyValue(HKEY_LOCAL_MACHINE, "Software\\Report", "x"), "No Data");
-        QVERIFY(!state.runOptions.Silent);
-        QVERIFY(Main("", state, registry, running, [&] { ++windows; }));
-        QCOMPARE(windows, 1);
-        QCOMPARE(running.m_asked, 1);
+        const bool deleted =
+            !OpenedKey(store, HKEY_LOCAL_MACHINE, "Software\\A", KEY_ACCESS).open();
+        QCOMPARE(registry.QueryKeyValue(HKEY_LOCAL_MACHINE, "Software", "V"), "kept");
+        QCOMPARE(QString("%1%2%3%4 %5 %6 %7")
+                     .arg(shown ? "w" : "", o.Silent ? "s" : "", o.ReportEnabled ? "r" : "",
+                          deleted ? "d" : "")
+                     .arg(o.ReportRoot & 0xF)
+                     .arg(QString::fromStdString(o.ReportPath), QString::fromStdString(o.Password)),
+                 expected);
+        QCOMPARE(o.ReportValueNames, RunOptions::DefaultReportValueNames());
     }
 };
 
