@@ -67,7 +67,7 @@ enter_namespaces() {
     pids+=($!)
     modem_net=/proc/$!/ns/net
     sleep 0.2
-    ip link add tolvane0 type veth peer name tolvane1 netns "$modem_net"
+    ip link add tolvane0 type veth peer name tolvane1 netns "$!"
     ip addr add 192.168.2.10/24 dev tolvane0
     ip link set tolvane0 up
     ip route add default via 192.168.2.1
