@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -16,7 +17,6 @@ class ModemBrowser;
 namespace dom {
 
 enum class NodeKind { Element, Text, Comment };
-enum class Namespace { Html, Svg, MathMl };
 
 struct Attribute {
     QString name;
@@ -27,8 +27,7 @@ struct Attribute {
 // pointers between them stay valid for the tree's lifetime.
 struct Node {
     NodeKind kind = NodeKind::Element;
-    Namespace ns = Namespace::Html;
-    QString name; // element: local name, lower case for HTML; text and comment: the data
+    QString name; // element: its tag name in lower case; text and comment: the data
     Node* parent = nullptr;
     std::vector<Node*> children;
     std::vector<Attribute> attributes;
@@ -42,10 +41,7 @@ struct Node {
     std::optional<bool> checked;
     std::optional<bool> selected;
 
-    bool isHtml(QStringView tag) const
-    {
-        return kind == NodeKind::Element && ns == Namespace::Html && name == tag;
-    }
+    bool isHtml(QStringView tag) const { return kind == NodeKind::Element && name == tag; }
     const QString* attribute(QStringView attributeName) const;
     bool hasAttribute(QStringView attributeName) const { return attribute(attributeName); }
     QString attributeOr(QStringView attributeName, const QString& fallback = {}) const;
@@ -59,15 +55,27 @@ struct Tree {
     Node* documentElement = nullptr;
     std::vector<Node*> all;
     QUrl url;
-    QString encoding; // the encoding the page was decoded with, e.g. "windows-1252"
+    QString encoding;           // the encoding the page was decoded with, e.g. "windows-1252"
+    const Node* base = nullptr; // the first <base> with an address, if any
     Node* focused = nullptr;
     QPointer<ModemBrowser> browser; // where clicks navigate; null for a detached document
 
     Node* newNode(NodeKind kind);
+
+    // The first form of that name or id, and a form's first control of that name or id (image
+    // inputs left out), as document.webForm and form.elements find them; null when missing.
+    // Indexed on first use: names, ids and form owners never change after the parse.
+    Node* form(const QString& nameOrId) const;
+    Node* control(const Node& form, const QString& nameOrId) const;
+
+private:
+    mutable std::optional<QHash<QString, Node*>> m_forms;
+    mutable std::optional<QHash<const Node*, QHash<QString, Node*>>> m_controls;
 };
 
-// Parses a page that is already decoded. `html` may be cut short at a nesting depth that no
-// sensible page reaches (the HTML parser slows down quadratically with depth).
+// Parses a page that is already decoded. The page is cut short at a nesting depth that no
+// sensible page reaches, and no start tag keeps more than about a thousand attributes: the work
+// of the HTML parser grows with both.
 std::shared_ptr<Tree> parseHtml(QString html, const QUrl& url, const QString& encoding);
 
 // HTML serialisation of a node and its subtree, as outerHTML gives it.

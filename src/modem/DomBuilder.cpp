@@ -1,335 +1,62 @@
 #include "Dom.h"
+#include "FormControls.h"
 #include "ModemLog.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
-#include <cstdlib>
-#include <gumbo.h>
-#include <utility>
+#include <libxml/HTMLparser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+#include <memory>
 
 namespace tolvane::dom {
 
 namespace {
 
-// The parser is told to allocate through this list, so that its whole output can be freed in one
-// sweep: gumbo_destroy_output recurses once per nesting level and would overflow the stack on a
-// deeply nested page.
-class TrackedAllocations {
-public:
-    TrackedAllocations() = default;
-    TrackedAllocations(const TrackedAllocations&) = delete;
-    TrackedAllocations& operator=(const TrackedAllocations&) = delete;
-    ~TrackedAllocations()
-    {
-        while (m_head.next != &m_head) {
-            Header* header = m_head.next;
-            unlink(header);
-            std::free(header);
+// Deeper than any sensible page; beyond it the page is cut, like a page beyond the size cap. The
+// parser looks for an unmatched end tag through every open element, so the depth bounds that work.
+constexpr int kMaxNesting = 256;
+
+// The parser checks each attribute of a start tag against the ones before it. A run of more than
+// this many possible attribute starts without a '>' is broken with one, so that no tag holds more.
+constexpr int kMostAttributeStarts = 1024;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// An attribute begins after a blank or after a quoted value, so counting runs of blanks and quote
+// marks between two '>' bounds the attributes any start tag there can hold.
+void breakAttributeRuns(QByteArray& html)
+{
+    int starts = 0;
+    for (qsizetype i = 0; i < html.size(); ++i) {
+        const char c = html.at(i);
+        if (c == '>') {
+            starts = 0;
+        } else if (c == '"' || c == '\'' || (isBlank(c) && (i == 0 || !isBlank(html.at(i - 1))))) {
+            if (++starts > kMostAttributeStarts) {
+                html.insert(i, '>');
+                starts = 0;
+            }
         }
     }
-
-    static void* allocate(void* self, size_t size)
-    {
-        auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
-        if (!header)
-            std::abort(); // the parser cannot report a failed allocation
-        auto& list = static_cast<TrackedAllocations*>(self)->m_head;
-        header->prev = &list;
-        header->next = list.next;
-        list.next->prev = header;
-        list.next = header;
-        return header + 1;
-    }
-
-    static void deallocate(void*, void* pointer)
-    {
-        if (!pointer)
-            return;
-        Header* header = static_cast<Header*>(pointer) - 1;
-        unlink(header);
-        std::free(header);
-    }
-
-private:
-    struct alignas(16) Header {
-        Header* prev;
-        Header* next;
-    };
-    static void unlink(Header* header)
-    {
-        header->prev->next = header->next;
-        header->next->prev = header->prev;
-    }
-    Header m_head{&m_head, &m_head};
-};
-
-// Deeper than any sensible page; beyond it the page is cut, like a page beyond the size cap.
-constexpr int kMaxNesting = 1024;
-
-bool isAsciiAlpha(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
 bool isTagNameChar(char c)
 {
-    return isAsciiAlpha(c) || (c >= '0' && c <= '9') || c == '-' || c == ':';
-}
-
-qsizetype indexOfNoCase(const QByteArray& haystack, QByteArrayView needle, qsizetype from)
-{
-    const qsizetype last = haystack.size() - needle.size();
-    for (qsizetype i = from; i <= last; ++i) {
-        if (QByteArrayView(haystack.constData() + i, needle.size())
-                .compare(needle, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// Elements that either never hold content or close a previous sibling of their kind: they do not
-// make a page deeper.
-bool deepens(const QByteArray& tag)
-{
-    static const QByteArrayList flat = {
-        "area",    "base",     "basefont", "bgsound",  "br",     "col",   "embed", "frame",
-        "hr",      "img",      "image",    "input",    "keygen", "link",  "meta",  "param",
-        "source",  "track",    "wbr",      "html",     "head",   "body",  "p",     "li",
-        "dt",      "dd",       "td",       "th",       "tr",     "tbody", "thead", "tfoot",
-        "caption", "colgroup", "option",   "optgroup", "rb",     "rt",    "rtc",   "rp"};
-    return !flat.contains(tag);
-}
-
-bool holdsRawText(const QByteArray& tag)
-{
-    static const QByteArrayList raw = {"script", "style",   "textarea", "title",   "xmp",
-                                       "iframe", "noembed", "noframes", "noscript"};
-    return raw.contains(tag);
-}
-
-// A rough tag scan that finds where the element nesting first goes beyond kMaxNesting.
-qsizetype nestingCut(const QByteArray& html)
-{
-    const qsizetype n = html.size();
-    const char* s = html.constData();
-    int depth = 0;
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype lt = html.indexOf('<', i);
-        if (lt < 0 || lt + 1 >= n)
-            break;
-        if (html.mid(lt, 4) == "<!--") {
-            const qsizetype end = html.indexOf("-->", lt + 4);
-            i = end < 0 ? n : end + 3;
-            continue;
-        }
-        const bool closing = s[lt + 1] == '/';
-        qsizetype p = lt + (closing ? 2 : 1);
-        if (p >= n || !isAsciiAlpha(s[p])) {
-            i = lt + 1;
-            continue;
-        }
-        const qsizetype nameStart = p;
-        while (p < n && isTagNameChar(s[p]))
-            ++p;
-        const QByteArray tag = html.mid(nameStart, p - nameStart).toLower();
-        if (closing) {
-            if (depth > 0 && deepens(tag))
-                --depth;
-            i = p;
-            continue;
-        }
-        char quote = 0;
-        while (p < n && (quote || s[p] != '>')) {
-            if (quote && s[p] == quote)
-                quote = 0;
-            else if (!quote && (s[p] == '"' || s[p] == '\''))
-                quote = s[p];
-            ++p;
-        }
-        if (tag == "plaintext")
-            break;
-        if (holdsRawText(tag)) {
-            const qsizetype end = indexOfNoCase(html, QByteArray("</" + tag), p);
-            i = end < 0 ? n : end;
-            continue;
-        }
-        const bool selfClosing = p < n && p > nameStart && s[p - 1] == '/';
-        if (!selfClosing && deepens(tag) && ++depth > kMaxNesting)
-            return lt;
-        i = p + 1;
-    }
-    return n;
-}
-
-QString fromPiece(const GumboStringPiece& piece)
-{
-    return QString::fromUtf8(piece.data, static_cast<qsizetype>(piece.length));
-}
-
-// Every node shares one string per known tag name.
-const QString& knownTagName(GumboTag tag)
-{
-    static const std::vector<QString> names = [] {
-        std::vector<QString> all;
-        for (int t = 0; t < GUMBO_TAG_UNKNOWN; ++t)
-            all.push_back(QString::fromUtf8(gumbo_normalized_tagname(static_cast<GumboTag>(t))));
-        return all;
-    }();
-    return names[static_cast<size_t>(tag)];
-}
-
-// Shares repeated strings (attribute names, short texts) across the nodes of one page.
-class StringPool {
-public:
-    QString get(const char* utf8)
-    {
-        const QByteArrayView key(utf8);
-        if (key.size() > 16)
-            return QString::fromUtf8(key);
-        auto found = m_strings.constFind(key.toByteArray());
-        if (found == m_strings.constEnd())
-            found = m_strings.insert(key.toByteArray(), QString::fromUtf8(key));
-        return *found;
-    }
-
-private:
-    QHash<QByteArray, QString> m_strings;
-};
-
-QString elementName(const GumboElement& element)
-{
-    if (element.tag != GUMBO_TAG_UNKNOWN && element.tag < GUMBO_TAG_LAST)
-        return knownTagName(element.tag);
-    GumboStringPiece piece = element.original_tag;
-    gumbo_tag_from_original_text(&piece);
-    QString name = fromPiece(piece);
-    if (element.tag_namespace == GUMBO_NAMESPACE_SVG) {
-        const QByteArray utf8 = name.toUtf8();
-        GumboStringPiece lookup{utf8.constData(), static_cast<size_t>(utf8.size())};
-        if (const char* adjusted = gumbo_normalize_svg_tagname(&lookup))
-            return QString::fromUtf8(adjusted);
-        return name;
-    }
-    return name.toLower();
-}
-
-Namespace toNamespace(GumboNamespaceEnum ns)
-{
-    switch (ns) {
-    case GUMBO_NAMESPACE_SVG:
-        return Namespace::Svg;
-    case GUMBO_NAMESPACE_MATHML:
-        return Namespace::MathMl;
-    case GUMBO_NAMESPACE_HTML:
-        break;
-    }
-    return Namespace::Html;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == ':' || c == '.';
 }
 
 bool isListed(const Node& node)
 {
     static const QStringList listed = {"button", "fieldset", "input",   "object",
                                        "output", "select",   "textarea"};
-    return node.kind == NodeKind::Element && node.ns == Namespace::Html &&
-           listed.contains(node.name);
-}
-
-struct Range {
-    size_t start;
-    size_t end;
-};
-
-// What the parse tells about form ownership: HTML parsing associates a control with the form
-// whose start tag came last before it, until a </form> end tag, whether or not the control ends
-// up inside that form element (a form inside a table is left empty).
-struct FormScan {
-    struct Control {
-        Node* node;
-        size_t offset;
-        bool fromToken;
-    };
-    std::vector<Control> controls;
-    std::vector<std::pair<size_t, Node*>> formStarts;
-    std::vector<Range> opaque; // text that cannot hold tags: comments, raw text, start tags
-};
-
-bool isFormEndAt(const QByteArray& html, qsizetype at)
-{
-    const qsizetype after = at + 6;
-    if (after >= html.size())
-        return true;
-    const char c = html.at(after);
-    return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-std::vector<size_t> formEndTags(const QByteArray& html, std::vector<Range> opaque)
-{
-    std::sort(opaque.begin(), opaque.end(),
-              [](const Range& a, const Range& b) { return a.start < b.start; });
-    std::vector<size_t> ends;
-    for (qsizetype at = indexOfNoCase(html, "</form", 0); at >= 0;
-         at = indexOfNoCase(html, "</form", at + 1)) {
-        if (!isFormEndAt(html, at))
-            continue;
-        const auto pos = static_cast<size_t>(at);
-        auto next = std::upper_bound(opaque.begin(), opaque.end(), pos,
-                                     [](size_t p, const Range& r) { return p < r.start; });
-        if (next != opaque.begin() && pos < std::prev(next)->end)
-            continue;
-        ends.push_back(pos);
-    }
-    return ends;
-}
-
-Node* formById(const Tree& tree, const QString& id)
-{
-    for (Node* element : tree.all) {
-        if (element->attributeOr(u"id") == id)
-            return element->isHtml(u"form") ? element : nullptr;
-    }
-    return nullptr;
-}
-
-void assignFormOwners(Tree& tree, const QByteArray& html, FormScan& scan)
-{
-    const std::vector<size_t> ends = formEndTags(html, std::move(scan.opaque));
-    struct Interval {
-        size_t start;
-        size_t end;
-        Node* form;
-    };
-    std::vector<Interval> pointer;
-    for (const auto& [start, form] : scan.formStarts) {
-        auto end = std::upper_bound(ends.begin(), ends.end(), start);
-        pointer.push_back({start, end == ends.end() ? SIZE_MAX : *end, form});
-    }
-    std::sort(pointer.begin(), pointer.end(),
-              [](const Interval& a, const Interval& b) { return a.start < b.start; });
-
-    for (const FormScan::Control& control : scan.controls) {
-        Node* node = control.node;
-        if (const QString* formId = node->attribute(u"form")) {
-            node->formOwner = formById(tree, *formId);
-            continue;
-        }
-        if (control.fromToken) {
-            auto it = std::upper_bound(
-                pointer.begin(), pointer.end(), control.offset,
-                [](size_t offset, const Interval& interval) { return offset < interval.start; });
-            if (it != pointer.begin() && control.offset < std::prev(it)->end) {
-                node->formOwner = std::prev(it)->form;
-                continue;
-            }
-        }
-        for (Node* up = node->parent; up; up = up->parent) {
-            if (up->isHtml(u"form")) {
-                node->formOwner = up;
-                break;
-            }
-        }
-    }
+    return node.kind == NodeKind::Element && listed.contains(node.name);
 }
 
 bool isFirstLegendOf(const Node* child, const Node* fieldset)
@@ -341,116 +68,273 @@ bool isFirstLegendOf(const Node* child, const Node* fieldset)
     return false;
 }
 
+// Builds our tree from the parser's events. Form ownership follows the HTML rule: a control
+// belongs to the form whose start tag came last before it, until a </form> end tag, wherever the
+// parser put the form element; the parser closes a form at the end of the table cell it was
+// written in, while browsers keep filling it.
+class Builder {
+public:
+    Builder(Tree& tree, const QByteArray& html) : m_tree(tree), m_html(html), m_current(tree.root)
+    {}
+
+    static void startElement(void* context, const xmlChar* name, const xmlChar** attributes)
+    {
+        auto* parser = static_cast<htmlParserCtxtPtr>(context);
+        auto& self = *static_cast<Builder*>(parser->_private);
+        if (++self.m_depth > kMaxNesting) {
+            qCWarning(lcModem) << "page nested too deeply; dropped from byte"
+                               << xmlByteConsumed(parser) << "of" << self.m_html.size();
+            xmlStopParser(parser);
+            return;
+        }
+        self.addElement(name, attributes);
+    }
+
+    static void endElement(void* context, const xmlChar*)
+    {
+        auto* parser = static_cast<htmlParserCtxtPtr>(context);
+        auto& self = *static_cast<Builder*>(parser->_private);
+        if (self.m_current == self.m_tree.root)
+            return;
+        if (self.m_current->isHtml(u"form") && self.followsFormEndTag(xmlByteConsumed(parser)))
+            self.endForm();
+        self.m_current = self.m_current->parent;
+        --self.m_depth;
+    }
+
+    static void characters(void* context, const xmlChar* text, int length)
+    {
+        auto& self = *static_cast<Builder*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+        self.addText(NodeKind::Text, reinterpret_cast<const char*>(text), length);
+    }
+
+    static void comment(void* context, const xmlChar* text)
+    {
+        auto& self = *static_cast<Builder*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+        self.addText(NodeKind::Comment, reinterpret_cast<const char*>(text), -1);
+    }
+
+    // An end tag </form> that matches no open form still ends the form's reach.
+    static void error(void* context, xmlErrorPtr error)
+    {
+        auto& self = *static_cast<Builder*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+        if (error->code == XML_ERR_TAG_NAME_MISMATCH && error->str1 &&
+            qstricmp(error->str1, "form") == 0)
+            self.endForm();
+    }
+
+    // After its end tag a form takes no more controls, even where the parser left it open.
+    void endForm()
+    {
+        if (m_formPointer)
+            m_endedForms.insert(m_formPointer);
+        m_formPointer = nullptr;
+    }
+
+    void finish()
+    {
+        if (!m_formAttributeControls.empty()) {
+            QHash<QString, Node*> byId;
+            for (Node* element : m_tree.all)
+                byId.insert(element->attributeOr(u"id"), element); // the first of an id wins
+            for (Node* control : m_formAttributeControls) {
+                Node* target = byId.value(control->attributeOr(u"form"));
+                control->formOwner = target && target->isHtml(u"form") ? target : nullptr;
+            }
+        }
+    }
+
+private:
+    QString shared(const char* utf8)
+    {
+        const QByteArrayView key(utf8);
+        if (key.size() > 16)
+            return QString::fromUtf8(key);
+        auto found = m_strings.constFind(key.toByteArray());
+        if (found == m_strings.constEnd())
+            found = m_strings.insert(key.toByteArray(), QString::fromUtf8(key));
+        return *found;
+    }
+
+    void addElement(const xmlChar* name, const xmlChar** attributes)
+    {
+        Node* node = m_tree.newNode(NodeKind::Element);
+        node->name = shared(reinterpret_cast<const char*>(name));
+        for (const xmlChar** a = attributes; a && *a; a += 2) {
+            node->attributes.push_back(
+                {shared(reinterpret_cast<const char*>(a[0])),
+                 a[1] ? QString::fromUtf8(reinterpret_cast<const char*>(a[1])) : QString()});
+        }
+        Node* parent = m_current;
+        node->parent = parent;
+        parent->children.push_back(node);
+        m_tree.all.push_back(node);
+        node->inDisabledFieldset =
+            parent->inDisabledFieldset ||
+            (parent->isHtml(u"fieldset") && parent->hasAttribute(u"disabled") &&
+             !(node->isHtml(u"legend") && isFirstLegendOf(node, parent)));
+
+        if (node->isHtml(u"form") && !m_formPointer)
+            m_formPointer = node;
+        if (isListed(*node)) {
+            if (node->hasAttribute(u"form"))
+                m_formAttributeControls.push_back(node);
+            else
+                node->formOwner = m_formPointer ? m_formPointer : openAncestorForm(node);
+        }
+        m_current = node;
+    }
+
+    Node* openAncestorForm(const Node* node) const
+    {
+        for (Node* up = node->parent; up; up = up->parent) {
+            if (up->isHtml(u"form"))
+                return m_endedForms.contains(up) ? nullptr : up;
+        }
+        return nullptr;
+    }
+
+    void addText(NodeKind kind, const char* text, int length)
+    {
+        const QString data = QString::fromUtf8(text, length);
+        auto& siblings = m_current->children;
+        if (kind == NodeKind::Text && !siblings.empty() && siblings.back()->kind == kind) {
+            siblings.back()->name += data;
+            return;
+        }
+        Node* node = m_tree.newNode(kind);
+        node->name = data;
+        node->parent = m_current;
+        siblings.push_back(node);
+    }
+
+    // Whether the parser has just read "</form" and its '>', rather than closing the form
+    // because of another tag.
+    bool followsFormEndTag(long offset) const
+    {
+        if (offset <= 0 || offset > m_html.size() || m_html.at(offset - 1) != '>')
+            return false;
+        const qsizetype open = m_html.lastIndexOf('<', offset - 1);
+        if (open < 0 || offset - open > 64)
+            return false;
+        const QByteArrayView tag = QByteArrayView(m_html).sliced(open, offset - open);
+        return tag.size() >= 7 && tag.first(6).compare("</form", Qt::CaseInsensitive) == 0 &&
+               !isTagNameChar(tag.at(6));
+    }
+
+    Tree& m_tree;
+    const QByteArray& m_html;
+    Node* m_current;
+    int m_depth = 0;
+    Node* m_formPointer = nullptr;
+    std::vector<Node*> m_formAttributeControls;
+    QSet<const Node*> m_endedForms;
+    QHash<QByteArray, QString> m_strings;
+};
+
+struct ParserDeleter {
+    void operator()(htmlParserCtxtPtr parser) const { htmlFreeParserCtxt(parser); }
+};
+
+void parseInto(Builder& builder, const QByteArray& html)
+{
+    std::unique_ptr<htmlParserCtxt, ParserDeleter> parser(
+        htmlCreateMemoryParserCtxt(html.constData(), static_cast<int>(html.size())));
+    // Freed with the parser.
+    auto* sax = static_cast<htmlSAXHandler*>(xmlMalloc(sizeof(htmlSAXHandler)));
+    if (!parser || !sax) {
+        xmlFree(sax);
+        return;
+    }
+    *sax = htmlSAXHandler{};
+    sax->initialized = XML_SAX2_MAGIC;
+    sax->startElement = &Builder::startElement;
+    sax->endElement = &Builder::endElement;
+    sax->characters = &Builder::characters;
+    sax->ignorableWhitespace = &Builder::characters;
+    sax->cdataBlock = &Builder::characters;
+    sax->comment = &Builder::comment;
+    sax->serror = &Builder::error;
+    xmlFree(parser->sax);
+    parser->sax = sax;
+    parser->_private = &builder;
+    // The text is already decoded: the parser reads it as UTF-8 and never looks for another
+    // encoding in the page. It reads no external entity and nothing from the network.
+    htmlCtxtUseOptions(parser.get(), HTML_PARSE_RECOVER | HTML_PARSE_NOERROR |
+                                         HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                                         HTML_PARSE_IGNORE_ENC);
+    xmlSwitchEncoding(parser.get(), XML_CHAR_ENCODING_UTF8);
+    htmlParseDocument(parser.get());
+}
+
+// Every page has an html element holding a head and a body, as a browser gives it.
+void addMissingFrame(Tree& tree)
+{
+    for (Node* child : tree.root->children) {
+        if (child->isHtml(u"html")) {
+            tree.documentElement = child;
+            break;
+        }
+    }
+    if (!tree.documentElement) {
+        Node* html = tree.newNode(NodeKind::Element);
+        html->name = QStringLiteral("html");
+        html->parent = tree.root;
+        tree.root->children.push_back(html);
+        tree.all.insert(tree.all.begin(), html);
+        tree.documentElement = html;
+    }
+    Node* html = tree.documentElement;
+    const auto hasChild = [html](QStringView name) {
+        for (const Node* child : html->children)
+            if (child->isHtml(name))
+                return true;
+        return false;
+    };
+    const auto add = [&](const QString& name) {
+        Node* node = tree.newNode(NodeKind::Element);
+        node->name = name;
+        node->parent = html;
+        return node;
+    };
+    if (!hasChild(u"head")) {
+        Node* head = add(QStringLiteral("head"));
+        html->children.insert(html->children.begin(), head);
+        tree.all.insert(std::find(tree.all.begin(), tree.all.end(), html) + 1, head);
+    }
+    if (!hasChild(u"body") && !hasChild(u"frameset")) {
+        Node* body = add(QStringLiteral("body"));
+        html->children.push_back(body);
+        tree.all.push_back(body);
+    }
+}
+
 } // namespace
 
 std::shared_ptr<Tree> parseHtml(QString text, const QUrl& url, const QString& encoding)
 {
+    // The parser takes a zero byte for the end of the page; browsers read on.
+    text.replace(QChar(0), QChar::ReplacementCharacter);
     QByteArray html = text.toUtf8();
     text = QString(); // a page at the size cap is large: hold one copy at a time
-    const qsizetype cut = nestingCut(html);
-    if (cut < html.size()) {
-        qCWarning(lcModem) << "page nested too deeply; dropped from byte" << cut << "of"
-                           << html.size();
-        html.truncate(cut);
-    }
+    breakAttributeRuns(html);
 
     auto tree = std::make_shared<Tree>();
     tree->url = url;
     tree->encoding = encoding;
-
-    TrackedAllocations allocations;
-    GumboOptions options = kGumboDefaultOptions;
-    options.allocator = &TrackedAllocations::allocate;
-    options.deallocator = &TrackedAllocations::deallocate;
-    options.userdata = &allocations;
-    options.max_errors = 0;
-    // Freed with `allocations`, never by gumbo_destroy_output.
-    const GumboOutput* output =
-        gumbo_parse_with_options(&options, html.constData(), static_cast<size_t>(html.size()));
-
-    FormScan scan;
-    StringPool pool;
     tree->root = tree->newNode(NodeKind::Element);
     tree->root->name = QStringLiteral("#document");
 
-    // Depth-first without recursion: pages can nest far deeper than the stack allows.
-    std::vector<std::pair<const GumboNode*, Node*>> pending;
-    const GumboVector& top = output->document->v.document.children;
-    for (unsigned int i = top.length; i-- > 0;)
-        pending.emplace_back(static_cast<const GumboNode*>(top.data[i]), tree->root);
-
-    while (!pending.empty()) {
-        auto [source, parent] = pending.back();
-        pending.pop_back();
-
-        Node* node = nullptr;
-        switch (source->type) {
-        case GUMBO_NODE_ELEMENT:
-        case GUMBO_NODE_TEMPLATE: {
-            const GumboElement& element = source->v.element;
-            node = tree->newNode(NodeKind::Element);
-            node->ns = toNamespace(element.tag_namespace);
-            node->name = elementName(element);
-            node->attributes.reserve(element.attributes.length);
-            for (unsigned int i = 0; i < element.attributes.length; ++i) {
-                const auto* attribute =
-                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
-                node->attributes.push_back(
-                    {pool.get(attribute->name), QString::fromUtf8(attribute->value)});
-            }
-            node->parent = parent;
-            parent->children.push_back(node);
-            tree->all.push_back(node);
-
-            node->inDisabledFieldset =
-                parent->inDisabledFieldset ||
-                (parent->isHtml(u"fieldset") && parent->hasAttribute(u"disabled") &&
-                 !(node->isHtml(u"legend") && isFirstLegendOf(node, parent)));
-
-            const bool fromToken = element.original_tag.length > 0;
-            if (fromToken)
-                scan.opaque.push_back({element.start_pos.offset,
-                                       element.start_pos.offset + element.original_tag.length});
-            if (node->isHtml(u"form") && fromToken)
-                scan.formStarts.emplace_back(element.start_pos.offset, node);
-            if (isListed(*node))
-                scan.controls.push_back({node, element.start_pos.offset, fromToken});
-
-            for (unsigned int i = element.children.length; i-- > 0;)
-                pending.emplace_back(static_cast<const GumboNode*>(element.children.data[i]), node);
-            continue;
-        }
-        case GUMBO_NODE_TEXT:
-        case GUMBO_NODE_WHITESPACE:
-        case GUMBO_NODE_CDATA:
-            node = tree->newNode(NodeKind::Text);
-            if (parent->kind == NodeKind::Element && parent->ns == Namespace::Html &&
-                holdsRawText(parent->name.toLatin1()))
-                scan.opaque.push_back(
-                    {source->v.text.start_pos.offset,
-                     source->v.text.start_pos.offset + source->v.text.original_text.length});
-            break;
-        case GUMBO_NODE_COMMENT:
-            node = tree->newNode(NodeKind::Comment);
-            scan.opaque.push_back(
-                {source->v.text.start_pos.offset,
-                 source->v.text.start_pos.offset + source->v.text.original_text.length});
-            break;
-        case GUMBO_NODE_DOCUMENT:
-            continue;
-        }
-        node->name = pool.get(source->v.text.text);
-        node->parent = parent;
-        parent->children.push_back(node);
-    }
-
-    for (Node* child : tree->root->children) {
-        if (child->kind == NodeKind::Element) {
-            tree->documentElement = child;
+    Builder builder(*tree, html);
+    parseInto(builder, html);
+    builder.finish();
+    addMissingFrame(*tree);
+    for (const Node* element : tree->all) {
+        if (element->isHtml(u"base") && element->hasAttribute(u"href")) {
+            tree->base = element;
             break;
         }
     }
-    assignFormOwners(*tree, html, scan);
     return tree;
 }
 
@@ -459,6 +343,43 @@ Node* Tree::newNode(NodeKind kind)
     Node& node = nodes.emplace_back();
     node.kind = kind;
     return &node;
+}
+
+namespace {
+
+void indexOnce(QHash<QString, Node*>& index, Node* element)
+{
+    for (const QStringView attribute : {u"name", u"id"}) {
+        if (const QString* key = element->attribute(attribute); key && !index.contains(*key))
+            index.insert(*key, element);
+    }
+}
+
+} // namespace
+
+Node* Tree::form(const QString& nameOrId) const
+{
+    if (!m_forms) {
+        m_forms.emplace();
+        for (Node* element : all) {
+            if (element->isHtml(u"form"))
+                indexOnce(*m_forms, element);
+        }
+    }
+    return m_forms->value(nameOrId);
+}
+
+Node* Tree::control(const Node& owner, const QString& nameOrId) const
+{
+    if (!m_controls) {
+        m_controls.emplace();
+        for (Node* element : all) {
+            if (element->formOwner && isListed(*element) &&
+                !(element->isHtml(u"input") && inputType(*element) == u"image"))
+                indexOnce((*m_controls)[element->formOwner], element);
+        }
+    }
+    return m_controls->value(&owner).value(nameOrId);
 }
 
 const QString* Node::attribute(QStringView attributeName) const

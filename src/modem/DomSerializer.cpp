@@ -11,15 +11,14 @@ bool isVoid(const Node& node)
     static const QStringList voids = {"area",  "base",  "basefont", "bgsound", "br",    "col",
                                       "embed", "frame", "hr",       "img",     "input", "keygen",
                                       "link",  "meta",  "param",    "source",  "track", "wbr"};
-    return node.ns == Namespace::Html && voids.contains(node.name);
+    return node.kind == NodeKind::Element && voids.contains(node.name);
 }
 
 bool keepsTextRaw(const Node* parent)
 {
     static const QStringList raw = {"style",   "script",   "xmp",       "iframe",
                                     "noembed", "noframes", "plaintext", "noscript"};
-    return parent && parent->kind == NodeKind::Element && parent->ns == Namespace::Html &&
-           raw.contains(parent->name);
+    return parent && parent->kind == NodeKind::Element && raw.contains(parent->name);
 }
 
 void appendEscaped(QString& out, const QString& text, bool inAttribute)
@@ -133,7 +132,8 @@ QString renderText(const Tree& tree)
         "dl",      "dt",      "fieldset", "footer",     "form", "h1",     "h2",     "h3",
         "h4",      "h5",      "h6",       "header",     "hr",   "li",     "ol",     "p",
         "pre",     "section", "table",    "tr",         "ul",   "body",   "caption"};
-    constexpr qsizetype kMost = 200000; // a rough view; nobody reads further
+    // More than a window shows: the rest of a page would only cost the window its layout time.
+    constexpr qsizetype kMost = 8000;
 
     QString out;
     if (!tree.documentElement)
@@ -158,9 +158,9 @@ QString renderText(const Tree& tree)
                 }
                 return false;
             }
-            if (node.ns == Namespace::Html && hidden.contains(node.name))
+            if (hidden.contains(node.name))
                 return false;
-            if (node.ns == Namespace::Html && blocks.contains(node.name))
+            if (blocks.contains(node.name))
                 newLine();
             if (node.isHtml(u"input") || node.isHtml(u"select") || node.isHtml(u"textarea") ||
                 node.isHtml(u"button")) {
@@ -177,9 +177,10 @@ QString renderText(const Tree& tree)
             return true;
         },
         [&](const Node& node) {
-            if (node.ns == Namespace::Html && blocks.contains(node.name))
+            if (node.kind == NodeKind::Element && blocks.contains(node.name))
                 newLine();
         });
+    out.truncate(kMost);
     return out;
 }
 

@@ -75,7 +75,7 @@ std::vector<FormEntry> formDataSet(const Tree& tree, const Node& form, const Nod
 {
     std::vector<FormEntry> entries;
     for (const Node* element : tree.all) {
-        if (element->formOwner != &form || element->ns != Namespace::Html)
+        if (element->formOwner != &form)
             continue;
         if (!(element->name == u"input" || element->name == u"button" ||
               element->name == u"select" || element->name == u"textarea"))
@@ -290,13 +290,8 @@ bool pasteInto(Node& element, const QString& text)
 
 QUrl resolveHttpUrl(const Tree& tree, const QString& reference)
 {
-    QUrl base = tree.url;
-    for (const Node* element : tree.all) {
-        if (element->isHtml(u"base") && element->hasAttribute(u"href")) {
-            base = tree.url.resolved(QUrl(element->attributeOr(u"href").trimmed()));
-            break;
-        }
-    }
+    const QUrl base =
+        tree.base ? tree.url.resolved(QUrl(tree.base->attributeOr(u"href").trimmed())) : tree.url;
     QString cleaned = reference.trimmed();
     cleaned.remove(u'\t');
     cleaned.remove(u'\n');
@@ -308,7 +303,8 @@ QUrl resolveHttpUrl(const Tree& tree, const QString& reference)
     return url;
 }
 
-std::optional<PageRequest> formSubmission(const Tree& tree, const Node& form, const Node* submitter)
+std::optional<PageRequest> formSubmission(const std::shared_ptr<const Tree>& tree, const Node& form,
+                                          const Node* submitter)
 {
     const auto setting = [&](QStringView formAttribute, QStringView submitterAttribute) {
         if (submitter && submitter->hasAttribute(submitterAttribute))
@@ -319,20 +315,17 @@ std::optional<PageRequest> formSubmission(const Tree& tree, const Node& form, co
     if (method == u"dialog")
         return std::nullopt;
     const QString action = setting(u"action", u"formaction");
-    const QUrl url = action.trimmed().isEmpty() ? tree.url : resolveHttpUrl(tree, action);
+    const QUrl url = action.trimmed().isEmpty() ? tree->url : resolveHttpUrl(*tree, action);
     if (!url.isValid() || url.host().isEmpty())
         return std::nullopt;
 
     PageRequest request;
     request.url = url;
-    request.charset = tree.encoding;
-    request.entries = formDataSet(tree, form, submitter);
-    if (method != u"post") {
-        // A GET form replaces the query of its action; an empty form leaves a bare "?".
-        const QByteArray query = urlEncodedForm(request.entries, request.charset);
-        request.url.setQuery(query.isEmpty() ? QStringLiteral("") : QString::fromLatin1(query));
-        request.entries.clear();
-    } else {
+    request.charset = tree->encoding;
+    request.formEntries = [tree, &form, submitter] {
+        return formDataSet(*tree, form, submitter);
+    };
+    if (method == u"post") {
         request.method = "POST";
         const QString enctype = setting(u"enctype", u"formenctype").trimmed().toLower();
         if (enctype == u"multipart/form-data")
@@ -341,6 +334,19 @@ std::optional<PageRequest> formSubmission(const Tree& tree, const Node& form, co
             request.bodyEncoding = PageRequest::BodyEncoding::TextPlain;
     }
     return request;
+}
+
+void takeFormEntries(PageRequest& request)
+{
+    if (!request.formEntries)
+        return;
+    request.entries = std::exchange(request.formEntries, nullptr)();
+    if (request.method != "POST") {
+        // A GET form replaces the query of its action; an empty form leaves a bare "?".
+        const QByteArray query = urlEncodedForm(request.entries, request.charset);
+        request.url.setQuery(query.isEmpty() ? QStringLiteral("") : QString::fromLatin1(query));
+        request.entries.clear();
+    }
 }
 
 } // namespace tolvane::dom

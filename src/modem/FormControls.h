@@ -3,6 +3,7 @@
 #include "Dom.h"
 #include "PageRequest.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -33,8 +34,12 @@ bool pasteInto(Node& element, const QString& text);
 
 // The request that submitting `form` with `submitter` makes, or nothing when the submission does
 // nothing (an action a browser would not open, a form that cannot submit).
-std::optional<PageRequest> formSubmission(const Tree& tree, const Node& form,
+std::optional<PageRequest> formSubmission(const std::shared_ptr<const Tree>& tree, const Node& form,
                                           const Node* submitter);
+
+// The entries a submission sends (see PageRequest::formEntries): for a GET they replace the
+// query of the address, else they make the body.
+void takeFormEntries(PageRequest& request);
 
 // An address of the page resolved against its base; invalid when it is not an http(s) address.
 QUrl resolveHttpUrl(const Tree& tree, const QString& reference);

@@ -50,12 +50,10 @@ HtmlElement HtmlDocument::documentElement() const
 
 HtmlElement HtmlDocument::form(const QString& nameOrId) const
 {
-    for (dom::Node* element : m_tree->all) {
-        if (element->isHtml(u"form") &&
-            (element->attributeOr(u"name") == nameOrId || element->attributeOr(u"id") == nameOrId))
-            return HtmlElement(m_tree, element);
-    }
-    throw StepError("the page has no form " + nameOrId.toStdString());
+    dom::Node* found = m_tree->form(nameOrId);
+    if (!found)
+        throw StepError("the page has no form " + nameOrId.toStdString());
+    return HtmlElement(m_tree, found);
 }
 
 std::optional<HtmlElement> HtmlDocument::activeElement() const

@@ -54,6 +54,7 @@ public:
 
     // The page as plain text, roughly as a browser would lay it out: scripts and styles left
     // out, blocks on lines of their own, form fields as [value], the focused one as [>value<].
+    // Only its beginning, about a window's worth.
     QString renderedText() const;
 
     QUrl url() const;

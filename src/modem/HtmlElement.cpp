@@ -43,7 +43,7 @@ HtmlElement::HtmlElement(std::shared_ptr<dom::Tree> tree, dom::Node* node)
 
 QString HtmlElement::tagName() const
 {
-    return m_node->ns == dom::Namespace::Html ? m_node->name.toUpper() : m_node->name;
+    return m_node->name.toUpper();
 }
 
 QString HtmlElement::Type() const
@@ -119,7 +119,7 @@ void HtmlElement::Click()
     if (isSubmitter(*target)) {
         if (!target->formOwner)
             return;
-        if (auto request = dom::formSubmission(*m_tree, *target->formOwner, target))
+        if (auto request = dom::formSubmission(m_tree, *target->formOwner, target))
             browser->open(*request);
         return;
     }
@@ -153,18 +153,10 @@ HtmlElement HtmlElement::control(const QString& nameOrId) const
 {
     if (!m_node->isHtml(u"form"))
         throw StepError(describe(*m_node) + " is not a form");
-    static const QStringList listed = {"button", "fieldset", "input",   "object",
-                                       "output", "select",   "textarea"};
-    for (dom::Node* element : m_tree->all) {
-        if (element->formOwner != m_node || element->ns != dom::Namespace::Html ||
-            !listed.contains(element->name))
-            continue;
-        if (element->isHtml(u"input") && dom::inputType(*element) == u"image")
-            continue;
-        if (element->attributeOr(u"id") == nameOrId || element->attributeOr(u"name") == nameOrId)
-            return HtmlElement(m_tree, element);
-    }
-    throw StepError(describe(*m_node) + " has no control " + nameOrId.toStdString());
+    dom::Node* found = m_tree->control(*m_node, nameOrId);
+    if (!found)
+        throw StepError(describe(*m_node) + " has no control " + nameOrId.toStdString());
+    return HtmlElement(m_tree, found);
 }
 
 } // namespace tolvane

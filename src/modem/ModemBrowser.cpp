@@ -2,6 +2,7 @@
 
 #include "Dom.h"
 #include "FormBody.h"
+#include "FormControls.h"
 #include "ModemLog.h"
 #include "TextDecoding.h"
 
@@ -53,6 +54,15 @@ QString reasonFor(QNetworkReply::NetworkError error)
     }
 }
 
+// Only the modem that sent the page: a redirect never leads to another host, and a host name in
+// it is never looked up.
+bool isSameOrigin(const QUrl& page, const QUrl& target)
+{
+    const int defaultPort = page.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80;
+    return page.scheme().compare(target.scheme(), Qt::CaseInsensitive) == 0 &&
+           page.host() == target.host() && page.port(defaultPort) == target.port(defaultPort);
+}
+
 bool isRedirect(const QNetworkReply& reply)
 {
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -77,7 +87,8 @@ ModemBrowser::ModemBrowser(QObject* parent) : QObject(parent)
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setInterval(0);
     connect(&m_sendTimer, &QTimer::timeout, this, &ModemBrowser::sendRequest);
-    setDocument(dom::parseHtml(QString(), QUrl(), QStringLiteral("UTF-8")));
+    m_blank = dom::parseHtml(QString(), QUrl(), QStringLiteral("UTF-8"));
+    setDocument(m_blank);
 }
 
 ModemBrowser::~ModemBrowser()
@@ -98,7 +109,8 @@ void ModemBrowser::open(const PageRequest& request)
 {
     dropReply();
     m_load.reset();
-    setDocument(dom::parseHtml(QString(), QUrl(), QStringLiteral("UTF-8")));
+    if (m_document != m_blank)
+        setDocument(m_blank);
     if (!isWebAddress(request.url)) {
         qCInfo(lcModem) << "not an http address:" << forLog(request.url);
         showError(QStringLiteral("Only http and https addresses can be opened."));
@@ -138,6 +150,7 @@ void ModemBrowser::sendRequest()
 {
     if (!m_load)
         return;
+    dom::takeFormEntries(m_load->request);
     const PageRequest& page = m_load->request;
     qCInfo(lcModem) << page.method << forLog(page.url);
 
@@ -232,12 +245,14 @@ bool ModemBrowser::followRedirect()
     }
     const int redirects = m_load->redirects + 1;
     qCInfo(lcModem) << "redirect" << status << "to" << forLog(target);
+    const bool sameOrigin = isSameOrigin(reply->url(), target);
     dropReply();
-    if (redirects > kMostRedirects || !isWebAddress(target)) {
+    if (redirects > kMostRedirects || !isWebAddress(target) || !sameOrigin) {
         m_load.reset();
-        showError(redirects > kMostRedirects
-                      ? QStringLiteral("The page redirects without end.")
-                      : QStringLiteral("The page redirects to an address that cannot be opened."));
+        showError(redirects > kMostRedirects ? QStringLiteral("The page redirects without end.")
+                  : sameOrigin
+                      ? QStringLiteral("The page redirects to an address that cannot be opened.")
+                      : QStringLiteral("The page redirects away from the modem."));
         return true;
     }
     m_load->request = next;

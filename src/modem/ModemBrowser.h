@@ -20,8 +20,10 @@ namespace tolvane {
 // any page.
 //
 // Requests never go through a proxy; cookies are kept for the browser's lifetime; redirects are
-// followed as browsers follow them (a POST answered by 301, 302 or 303 goes on as a GET). A page
-// is bounded in size (the rest is dropped) and a transfer that stalls is given up.
+// followed as browsers follow them (a POST answered by 301, 302 or 303 goes on as a GET), but only
+// to the same scheme, host and port: the browser talks to one modem, and a redirect elsewhere is
+// a failed load. A page is bounded in size (a load that passes it is ended there and shows what
+// came) and a transfer that stalls is given up.
 //
 // One navigation at a time: a new one cancels the one in flight. The request goes out when
 // control next returns to the event loop, so of several clicks made in one go (a walk over a
@@ -79,6 +81,7 @@ private:
     void dropReply();
 
     QNetworkAccessManager m_network;
+    std::shared_ptr<dom::Tree> m_blank; // shown while a navigation is in flight
     std::shared_ptr<dom::Tree> m_document;
     std::optional<Load> m_load;
     QTimer m_sendTimer;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <vector>
 
 namespace tolvane {
@@ -18,7 +19,9 @@ struct FormEntry {
 
 // What a navigation asks for: an address, and for a form sent by POST the entries of its body.
 // The body is made only when the request goes out, so that a redirect that keeps the method can
-// send it again.
+// send it again. A submitted form's entries are read when the request goes out too: of several
+// clicks made in one go only the last one's request is sent, and reading each would cost a walk
+// over the whole page per click.
 struct PageRequest {
     enum class BodyEncoding { UrlEncoded, Multipart, TextPlain };
 
@@ -27,6 +30,8 @@ struct PageRequest {
     BodyEncoding bodyEncoding = BodyEncoding::UrlEncoded;
     std::vector<FormEntry> entries;
     QString charset; // the encoding of the page that holds the form
+    // For a submitted form: gives its entries; they go in the query of a GET, else in the body.
+    std::function<std::vector<FormEntry>()> formEntries;
 };
 
 } // namespace tolvane

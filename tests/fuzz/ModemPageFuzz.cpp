@@ -110,9 +110,10 @@ void exerciseForms(const std::shared_ptr<dom::Tree>& tree)
             if (element->formOwner == form && submitters.size() < 8)
                 submitters.push_back(element);
         for (const dom::Node* submitter : submitters) {
-            const auto request = dom::formSubmission(*tree, *form, submitter);
+            auto request = dom::formSubmission(tree, *form, submitter);
             if (!request)
                 continue;
+            dom::takeFormEntries(*request);
             FUZZ_CHECK(request->url.isValid());
             urlEncodedForm(request->entries, request->charset);
             textPlainForm(request->entries, request->charset);

@@ -9,12 +9,26 @@
 
 namespace tolvane::test {
 
-// Fixed pages on 127.0.0.1 and a free port, for the shapes of page the stand-in modem never
-// serves (a login form with its submit input first, a status page of one's own, an upgrade form
-// with two submit inputs). Every POST is answered with a short page and kept with its fields.
-// Tests that use it link tolvane_modemsim, which brings cpp-httplib.
+// A web server on 127.0.0.1 and a free port, in a thread of the test: fixed pages, routes of the
+// test's own, and a record of every request answered. A POST to a path without a route of its
+// own is answered with a short page. Tests that use it link cpp-httplib.
 class PageServer final {
 public:
+    struct Request {
+        std::string method;
+        std::string path;
+        std::string query; // as sent, still percent-encoded
+        std::string body;
+        httplib::Headers headers;
+        httplib::MultipartFormDataMap files;
+        httplib::Params params; // from the query and a url-encoded body
+
+        std::string header(const char* name) const
+        {
+            const auto found = headers.find(name);
+            return found == headers.end() ? std::string() : found->second;
+        }
+    };
     struct Post {
         std::string path;
         // Form fields by name, from a url-encoded or a multipart body; for a file its content.
@@ -25,20 +39,21 @@ public:
 
     PageServer()
     {
-        m_server.Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
-            Post post{request.path, {}, {}};
-            for (const auto& [name, value] : request.params)
-                post.fields.emplace(name, value);
-            for (const auto& [name, file] : request.files) {
-                post.fields.emplace(name, file.content);
-                if (!file.filename.empty())
-                    post.fileNames[name] = file.filename;
-            }
-            {
+        // Recorded before the answer goes out, so that whoever reads the answer finds its request.
+        m_server.set_post_routing_handler(
+            [this](const httplib::Request& request, httplib::Response&) {
+                const auto mark = request.target.find('?');
                 const std::lock_guard lock(m_mutex);
-                m_posts.push_back(std::move(post));
+                m_requests.push_back(
+                    {request.method, request.path,
+                     mark == std::string::npos ? std::string() : request.target.substr(mark + 1),
+                     request.body, request.headers, request.files, request.params});
+            });
+        m_server.set_error_handler([](const httplib::Request& request, httplib::Response& res) {
+            if (request.method == "POST" && res.status == 404) {
+                res.status = 200;
+                res.set_content("<html><body>Thank you.</body></html>", "text/html");
             }
-            response.set_content("<html><body>Thank you.</body></html>", "text/html");
         });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -53,21 +68,42 @@ public:
     PageServer(const PageServer&) = delete;
     PageServer& operator=(const PageServer&) = delete;
 
+    httplib::Server& routes() { return m_server; }
+
     // Serves `html` for GET `path` (a page path such as "/login.stm").
-    void page(const std::string& path, const std::string& html)
+    void page(const std::string& path, const std::string& html,
+              const std::string& contentType = "text/html")
     {
-        m_server.Get(path, [html](const httplib::Request&, httplib::Response& response) {
-            response.set_content(html, "text/html");
+        m_server.Get(path, [html, contentType](const httplib::Request&, httplib::Response& res) {
+            res.set_content(html, contentType);
         });
     }
 
     // As a ModemAddress: "127.0.0.1:41234".
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
 
-    std::vector<Post> posts() const
+    std::vector<Request> requests() const
     {
         const std::lock_guard lock(m_mutex);
-        return m_posts;
+        return m_requests;
+    }
+
+    std::vector<Post> posts() const
+    {
+        std::vector<Post> posts;
+        for (const Request& request : requests()) {
+            if (request.method != "POST")
+                continue;
+            Post& post = posts.emplace_back(Post{request.path, {}, {}});
+            for (const auto& [name, value] : request.params)
+                post.fields.emplace(name, value);
+            for (const auto& [name, file] : request.files) {
+                post.fields.emplace(name, file.content);
+                if (!file.filename.empty())
+                    post.fileNames[name] = file.filename;
+            }
+        }
+        return posts;
     }
 
 private:
@@ -75,7 +111,7 @@ private:
     int m_port = 0;
     std::thread m_thread;
     mutable std::mutex m_mutex;
-    std::vector<Post> m_posts;
+    std::vector<Request> m_requests;
 };
 
 } // namespace tolvane::test
