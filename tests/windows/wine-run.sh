@@ -11,7 +11,7 @@
 set -euo pipefail
 folder=$(realpath -m "$1")
 shift
-export WINEPREFIX="$folder/prefix" TMPDIR="$folder/tmp" WINEDEBUG=-all WINEARCH=win64
+export WINEPREFIX="$folder/prefix" TMPDIR="$folder/tmp" WINEDEBUG="${WINEDEBUG:--all}" WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 case "$1" in
