@@ -105,7 +105,8 @@ silent_upgrade() {
     echo "$mode run: wall $wall s, peak memory $((peak / 1024)) MiB"
 }
 
-# click X Y: a left click at a point of the window's client area, given in twips.
+# click X Y: a left click at a point of the window's client area, given in twips. The centres of
+# buttons in Frame1, which sits 415 twips from the top once loaded (the logo's 315 and 100 more).
 click() {
     xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1
 }
@@ -130,19 +131,19 @@ window_upgrade() {
     wine_run "$program" -s -k 'HKEY_CURRENT_USER\Software\Tolvane Second' -p secret
     ! wine_run reg query 'HKCU\Software\Tolvane Second' >/dev/null 2>&1 || fail "a second instance ran"
 
-    click $((120 + 2588 + 547)) $((960 + 1920 + 187)) # Start
+    click $((120 + 2588 + 547)) $((415 + 1920 + 187)) # Start
     wait_for "login refused"
     sleep 2
     xdotool type --delay 50 secret
     screenshot wine-password-panel
-    click $((120 + 2520 + 607)) $((960 + 1320 + 187)) # Login
+    click $((120 + 2520 + 607)) $((415 + 1320 + 187)) # Login, on the panel in Frame1's place
     for _ in $(seq 300); do
         [ "$(reported Firmware_Status)" = Done ] && break
         sleep 1
     done
     sleep 2
     screenshot wine-done
-    click $((120 + 3788 + 547)) $((960 + 1920 + 187)) # Exit
+    click $((120 + 3788 + 547)) $((415 + 1920 + 187)) # Exit
     wait "$run" || fail "tolvane.exe failed"
 }
 
