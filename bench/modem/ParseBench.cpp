@@ -1,4 +1,4 @@
-// Parse-and-build throughput: decoding, HTML5 parsing and building the DOM of a 1 MB page, as
+// Parse-and-build throughput: decoding, HTML parsing and building the DOM of a 1 MB page, as
 // each page load does. Usage: bench_modem_parse [runs] [page bytes]; prints the median.
 #include "BenchPage.h"
 #include "modem/HtmlDocument.h"

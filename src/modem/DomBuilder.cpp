@@ -30,20 +30,25 @@ bool isBlank(char c)
 
 // An attribute begins after a blank or after a quoted value, so counting runs of blanks and quote
 // marks between two '>' bounds the attributes any start tag there can hold.
-void breakAttributeRuns(QByteArray& html)
+QByteArray breakAttributeRuns(const QByteArray& html)
 {
+    QByteArray out;
+    out.reserve(html.size() + html.size() / kMostAttributeStarts + 1);
     int starts = 0;
-    for (qsizetype i = 0; i < html.size(); ++i) {
-        const char c = html.at(i);
+    char previous = 0;
+    for (const char c : html) {
         if (c == '>') {
             starts = 0;
-        } else if (c == '"' || c == '\'' || (isBlank(c) && (i == 0 || !isBlank(html.at(i - 1))))) {
+        } else if (c == '"' || c == '\'' || (isBlank(c) && !isBlank(previous))) {
             if (++starts > kMostAttributeStarts) {
-                html.insert(i, '>');
-                starts = 0;
+                out += '>';
+                starts = 1;
             }
         }
+        out += c;
+        previous = c;
     }
+    return out;
 }
 
 bool isTagNameChar(char c)
@@ -315,9 +320,8 @@ std::shared_ptr<Tree> parseHtml(QString text, const QUrl& url, const QString& en
 {
     // The parser takes a zero byte for the end of the page; browsers read on.
     text.replace(QChar(0), QChar::ReplacementCharacter);
-    QByteArray html = text.toUtf8();
+    const QByteArray html = breakAttributeRuns(text.toUtf8());
     text = QString(); // a page at the size cap is large: hold one copy at a time
-    breakAttributeRuns(html);
 
     auto tree = std::make_shared<Tree>();
     tree->url = url;

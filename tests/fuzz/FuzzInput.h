@@ -38,12 +38,3 @@ private:
     const std::uint8_t* m_data;
     std::size_t m_size;
 };
-
-// Writes what FuzzInput reads; the seed generator uses it.
-inline void appendText(std::string& out, const std::string& text, bool wide = false)
-{
-    out += static_cast<char>(text.size() & 0xFF);
-    if (wide)
-        out += static_cast<char>((text.size() >> 8) & 0xFF);
-    out += text;
-}

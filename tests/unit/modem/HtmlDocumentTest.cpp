@@ -262,15 +262,6 @@ private slots:
         QCOMPARE(document.All(document.All().Length() - 1).outerHTML(),
                  QString(QLatin1String("<p>") + text + QLatin1String("</p>")));
     }
-
-    void deeplyNestedPage_isCutInsteadOfExhaustingStackOrTime()
-    {
-        const QByteArray html = "<p>before</p>" + QByteArray("<div>").repeated(300000) + "x";
-        const HtmlDocument document = page(html);
-        QVERIFY(document.All().Length() > 200);
-        QVERIFY(document.All().Length() < 300);
-        QVERIFY(document.documentElement().outerHTML().contains(u"before"));
-    }
 };
 
 QTEST_APPLESS_MAIN(HtmlDocumentTest)
