@@ -1,5 +1,4 @@
-// What only the SQLite store has to show: a new store's contents, two connections making and
-// sharing one file, and a damaged file that fails every call and is never replaced.
+// The SQLite store's own rules: a new store made once, and a damaged file kept as it is.
 
 #include "common/RunOptions.h"
 #include "platform/posix/SqliteRegistryStore.h"
