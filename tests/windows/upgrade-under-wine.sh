@@ -134,7 +134,7 @@ window_upgrade() {
     click $((120 + 2588 + 547)) $((415 + 1920 + 187)) # Start
     wait_for "login refused"
     sleep 2
-    xdotool type --delay 50 secret
+    xdotool type --delay 50 secret && sleep 1
     screenshot wine-password-panel
     click $((120 + 2520 + 607)) $((415 + 1320 + 187)) # Login, on the panel in Frame1's place
     for _ in $(seq 300); do
