@@ -114,12 +114,23 @@ private slots:
         QCOMPARE(uploads(modem).value(0), image);
     }
 
-    // Silent, at 0.39k: what the outcome reports.
+    // Silent, at 0.39k: the outcome names the last cycle's fault; no image from an unread version.
     void start_failsWithTheReasonOfTheLastCycle_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QString>("error");
+        const QString noVersion = "Can Not Find Firmware Version Page";
+        QTest::newRow("modem at 0.42 without a version tag: nothing sent")
+            << "no tag at 0.42" << QStringList() << noVersion;
+        QTest::newRow("version tag too late") << "late" << QStringList() << noVersion;
+        QTest::newRow("mini kernel, then no version tag: only the image it needs")
+            << "mini, no tag" << QStringList{"0.38f STD"} << noVersion;
+        QTest::newRow("paste never lands") << "paste" << QStringList()
+                                           << "Can not paste the firmware file into the Update "
+                                              "Firmware Page";
+        QTest::newRow("page without its file field")
+            << "no file" << QStringList() << "Can not find Update Firmware Page...Check again..";
         QTest::newRow("every image refused: six cycles")
             << "refuse" << QStringList(6, " ") << FailureText.c_str(); // labels unread
     }
