@@ -21,6 +21,26 @@ std::string cut(const std::string& page, char delimiter = ';')
     return CutTagValue(page, FindText(page, tag), tag.size(), delimiter).value_or("-");
 }
 
+// The real file system, except that no folder can be made, for the reason given.
+struct RefusingFolders final : FileSystem {
+    using Bytes = std::span<const std::byte>;
+    RefusingFolders(FileSystem& real, std::errc reason) : m(real), m_reason(reason) {}
+    char separator() const override { return m.separator(); }
+    bool writeWholeFile(const std::string& p, Bytes b) override { return m.writeWholeFile(p, b); }
+    bool plainFileExists(const std::string& p) override { return m.plainFileExists(p); }
+    bool plainFileHolds(const std::string& p, Bytes b) override { return m.plainFileHolds(p, b); }
+    bool deleteFile(const std::string& p) override { return m.deleteFile(p); }
+    bool folderExists(const std::string& p) override { return m.folderExists(p); }
+    bool removeEmptyFolder(const std::string& p) override { return m.removeEmptyFolder(p); }
+    bool createFolder(const std::string&, std::error_code* reason) override
+    {
+        *reason = std::make_error_code(m_reason);
+        return false;
+    }
+    FileSystem& m;
+    std::errc m_reason;
+};
+
 } // namespace
 
 // The main window's state and procedures that need no modem: its pure rules, loading with the
@@ -109,6 +129,20 @@ private slots:
         if (!rig.view.shown().empty())
             QCOMPARE(QString::fromStdString(rig.view.shown()[0].text + rig.view.shown()[0].title),
                      error + "Tolvane");
+    }
+
+    // Without administrator rights at the drive's root: the message says why.
+    void load_workFolderRefused_saysWhyAndEndsAtTheMissingImage()
+    {
+        test::Form1Rig rig;
+        RefusingFolders files(*rig.files, std::errc::permission_denied);
+        Form1 form(rig.services(&files), rig.view);
+        QVERIFY(rig.ends([&] { form.Show(); }));
+        QCOMPARE(rig.view.shown().size(), 2u);
+        QCOMPARE(rig.view.shown()[0].text, "The work folder " + form.WorkFolder +
+                                               " cannot be created: Permission denied. The "
+                                               "program needs administrator rights to create it.");
+        QCOMPARE(rig.view.shown()[1].text, FirmwareMissingMessage);
     }
 
     // An image file is chosen only when it holds exactly the carried image.
