@@ -28,10 +28,9 @@ struct FakeClipboardKeystrokes final : ClipboardKeystrokes {
 struct RecordingForm1View final : Form1View {
     MessageBoxes& messageBoxes() override { return m_boxes; }
     void unload() override { ++m_unloads; }
-    void controlChanged(Control control, const ControlState& state) override
+    void controlChanged(Control c, const ControlState& state) override
     {
-        if (control == Control::Label1 &&
-            state.caption != (m_label1.empty() ? "" : m_label1.back()))
+        if (c == Control::Label1 && state.caption != (m_label1.empty() ? "" : m_label1.back()))
             m_label1.push_back(state.caption);
     }
     void windowChanged(const WindowState&) override {}
