@@ -53,14 +53,14 @@ private slots:
         StandInModem modem;
         UpgradeRig rig({modem.address()});
         rig.state.runOptions.Password = "wrong";
-        // At every wait: Start disabled, Exit too while uploading; the panel answered, once.
+        // At every wait: Start disabled, Exit too while uploading; the panel answered once.
         int panels = 0;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (rig.form.control(Control::Frame2).visible && !rig.form.LoginDone && !panels++) {
-                QVERIFY(rig.form.control(Control::txtPassword).caption.empty());
-                rig.form.userTyped(Control::txtPassword, "admin");
-                RunEventHandler([&] { rig.form.Command3_Click(); });
+            if (rig.form.control(Control::Frame2).visible && !rig.form.LoginDone) {
+                rig.form.userTyped(Control::txtPassword, "admin"); // refused again: Cancel
+                RunEventHandler(
+                    [&] { panels++ ? rig.form.Command4_Click() : rig.form.Command3_Click(); });
             }
             const std::string& label = rig.form.control(Control::Label1).caption;
             QVERIFY(!rig.form.control(Control::Command1).enabled ||
@@ -82,7 +82,6 @@ private slots:
                 "Congratulations!! The firmware 0.42 (Mar 14 2006) update was "
                 "successful. Exit now."}));
         QCOMPARE(rig.reported("Firmware_Status"), "Done");
-        QCOMPARE(rig.reported("Operation_System"), "Windows XP");
         QCOMPARE(rig.reported("Old_Firmware_Version"), "0.39k"); // the first reading only
         QCOMPARE(rig.reported("Mac_Address"), "00:17:3F:5A:21:C4");
         QCOMPARE(panels, 1);

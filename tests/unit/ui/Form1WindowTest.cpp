@@ -63,7 +63,6 @@ private slots:
         QCOMPARE(rig.window.windowTitle(), "Tolvane ver 0.42 Ver 0.51");
         QCOMPARE(rig.window.size(), QSize(524, 199)); // 7975 by 3430 twips less frame and caption
         QCOMPARE(rig.control("Image1")->geometry(), QRect(210, 7, 112, 21));
-        QCOMPARE(rig.control("Frame1")->geometry(), QRect(8, 28, 505, 161));
         QGuiApplication::clipboard()->setText(QStringLiteral("what the user had copied"));
 
         // At every wait: answer the password panel once, and photograph the bar half full.
@@ -72,6 +71,8 @@ private slots:
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             auto* box = rig.control<QLineEdit>("txtPassword");
+            if (panelSeen && rig.control("Frame2")->isVisible()) // refused again: Cancel
+                QTest::mouseClick(rig.control<QPushButton>("Command4"), Qt::LeftButton);
             if (!panelSeen && rig.control("Frame2")->isVisible()) {
                 panelSeen = true;
                 QVERIFY(box->text().isEmpty() && box->echoMode() == QLineEdit::Password);
