@@ -69,7 +69,7 @@ struct Form1Rig {
         return {state,     registry, report,   programEnd,   used,    diskSpace,
                 osVersion, browser,  ipHelper, mousePointer, folder()};
     }
-    // A report value; empty when it was never written.
+    // A report value, or "" when it was never written.
     std::string reported(const char* name)
     {
         const auto value = registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\TolvaneTest", name);
