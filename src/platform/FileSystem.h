@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace tolvane {
 
@@ -40,8 +41,9 @@ public:
     // True when a folder, not a link to one, has this path.
     virtual bool folderExists(const std::string& path) = 0;
 
-    // Creates the folder. False when the name is taken already or the folder cannot be made.
-    virtual bool createFolder(const std::string& path) = 0;
+    // Creates the folder. False when the name is taken already or the folder cannot be made;
+    // `reason`, when given, then holds the system's error.
+    virtual bool createFolder(const std::string& path, std::error_code* reason = nullptr) = 0;
 
     // Removes the folder if it is empty. A folder that holds anything, or a link, stays.
     virtual bool removeEmptyFolder(const std::string& path) = 0;

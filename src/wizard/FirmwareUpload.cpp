@@ -77,11 +77,11 @@ void Form1::UpdateFirmware()
         if (type == u"file" && element.Name() == u"webUpload") {
             for (int attempt = 0; uploadField().Value().isEmpty(); ++attempt) {
                 if (attempt == MostPasteAttempts) {
-                    // As for a page without the field: nothing is sent, and the caller sees by
-                    // UploadReady that the page could not be used.
+                    // Nothing is sent; the caller sees by UploadReady that the page could not be
+                    // used, and tells why.
                     qCWarning(lcModem) << "the firmware file could not be pasted into the page";
                     UploadReady = false;
-                    m_report.reportFailure(PasteFailedMessage);
+                    m_uploadFailure = PasteFailedMessage;
                     return;
                 }
                 m_view.setFocus(Control::WebBrowser1);

@@ -51,6 +51,7 @@ inline constexpr std::array<WorkFile, 4> WorkFiles{LogoFile, Image38fFile, Image
                                                    Image42SpecialFile};
 
 inline constexpr const char* FirmwareMissingMessage = "Can not Find the Firmware!";
+inline constexpr const char* NoVersionPageMessage = "Can Not Find Firmware Version Page";
 
 // The main window's state and procedures, without any widget: the window on screen is reached
 // through Form1View.
@@ -169,12 +170,12 @@ private:
     // The upgrade procedure's parts.
     void refreshNetwork();
     void searchModem();
-    void readVersionAndChooseImage();
+    bool readVersion();
     void endUpToDate();
     void chooseImage();
     void showProgress();
     void saveAndRestart();
-    void showOutcome();
+    void showOutcome(const std::string& failure);
 
     ProcessState& m_state;
     Registry& m_registry;
@@ -190,6 +191,8 @@ private:
     Form1View& m_view;
     std::array<ControlState, ControlCount> m_controls = DesignedControls();
     WindowState m_window;
+    // Why UpdateFirmware made no upload on a page that had its file field; empty otherwise.
+    std::string m_uploadFailure;
 };
 
 } // namespace tolvane

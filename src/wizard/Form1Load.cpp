@@ -13,6 +13,7 @@
 #include "resources/EmbeddedResources.h"
 
 #include <charconv>
+#include <system_error>
 
 namespace tolvane {
 
@@ -170,10 +171,18 @@ void Form1::checkDiskSpace()
         failAndEnd(spaceMessage(MinimumSpaceMegabytes(2 * SpaceNeeded)));
 }
 
+// The work folder sits at the root of the program's drive, where only an administrator may
+// write: the message says why it failed, and names the rights a refusal calls for.
 void Form1::createWorkFolder()
 {
-    if (!m_fileSystem.folderExists(WorkFolder) && !m_fileSystem.createFolder(WorkFolder))
-        throw StepError("The work folder " + WorkFolder + " cannot be created.");
+    std::error_code reason;
+    if (m_fileSystem.folderExists(WorkFolder) || m_fileSystem.createFolder(WorkFolder, &reason))
+        return;
+    std::string message =
+        "The work folder " + WorkFolder + " cannot be created: " + reason.message() + ".";
+    if (reason == std::errc::permission_denied || reason == std::errc::operation_not_permitted)
+        message += " The program needs administrator rights to create it.";
+    throw StepError(message);
 }
 
 void Form1::loadLogo()

@@ -48,7 +48,10 @@ void Form1::Command1_Click()
     refreshNetwork();
     Pause(5000);
 
+    // What went wrong in the last cycle; the outcome tells it instead of the general text.
+    std::string failure;
     for (int cycle = 1;; ++cycle) {
+        failure.clear();
         ModemOk = false;
         setCaption(Control::lblStatus, "");
         setEnabled(Control::Command1, false);
@@ -61,21 +64,30 @@ void Form1::Command1_Click()
         if (!ModemOk)
             break;
 
-        if (m_state.kernelMode == KernelMode::Kernel)
-            readVersionAndChooseImage();
-        else
+        if (m_state.kernelMode == KernelMode::Kernel) {
+            // An image is chosen only from a version read in this cycle: an unread version would
+            // take the oldest image, flashing even an up-to-date modem back to "0.38f".
+            if (!readVersion()) {
+                failure = NoVersionPageMessage;
+                break;
+            }
+            chooseImage();
+        } else {
             SkipFailedStep([&] { Firmware1(); });
+        }
 
         setEnabled(Control::Command2, false);
         setCaption(Control::Label1, "Update Config...Firmware " + ImageVersion);
         UploadReady = false;
+        m_uploadFailure.clear();
         m_report.report(ReportValue::New_Firmware_Version, ImageVersion);
         SkipFailedStep([&] { UpdateFirmware(); });
         Pause(1000);
 
         if (!UploadReady) {
-            setCaption(Control::Label1, NoUpgradePageText);
-            m_report.reportFailure(NoUpgradePageText);
+            failure = m_uploadFailure.empty() ? NoUpgradePageText : m_uploadFailure;
+            setCaption(Control::Label1, failure);
+            m_report.reportFailure(failure);
         } else {
             setCaption(Control::Label1, WritingText);
             showProgress();
@@ -100,7 +112,7 @@ void Form1::Command1_Click()
             break;
         }
     }
-    showOutcome();
+    showOutcome(failure);
 }
 
 void Form1::refreshNetwork()
@@ -129,16 +141,21 @@ void Form1::searchModem()
     }
 }
 
-void Form1::readVersionAndChooseImage()
+// Logs in and reads the version; true when it was read. An up-to-date modem ends the program.
+bool Form1::readVersion()
 {
     setCaption(Control::Label1, "Begin login machine");
     LoginUrl = ModemAddress + "/login.stm";
     SkipFailedStep([&] { LoginMachine(); });
     Pause(2000);
+    // Only a reading that completes says the version was read.
+    ModemOk = false;
     SkipFailedStep([&] { CheckFirmWareVersion(); });
+    if (!ModemOk)
+        return false;
     if (!VersionLess(CurrentVersion, LatestVersion))
         endUpToDate();
-    chooseImage();
+    return true;
 }
 
 void Form1::endUpToDate()
@@ -202,7 +219,7 @@ void Form1::saveAndRestart()
     });
 }
 
-void Form1::showOutcome()
+void Form1::showOutcome(const std::string& failure)
 {
     if (ModemOk) {
         setCaption(Control::Label1, "Congratulations!! The firmware " + CurrentVersionText +
@@ -211,9 +228,10 @@ void Form1::showOutcome()
         setEnabled(Control::Command1, false);
         setEnabled(Control::Command2, true);
     } else {
+        const std::string reason = failure.empty() ? std::string(FailureText) : failure;
         setCaption(Control::Label1,
-                   std::string(FailureText) + "\r\n then click the 'Start' button again.");
-        m_report.reportFailure(FailureText);
+                   failure.empty() ? reason + "\r\n then click the 'Start' button again." : reason);
+        m_report.reportFailure(reason);
         setEnabled(Control::Command1, true);
         setEnabled(Control::Command2, true);
         if (m_state.runOptions.Silent)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/EventHandler.h"
+#include "common/Pause.h"
 #include "common/ProcessState.h"
 #include "modem/ModemBrowser.h"
 #include "platform/DiskSpace.h"
@@ -12,6 +14,7 @@
 #include "registry/ResultReport.h"
 #include "support/RecordingForm1View.h"
 #include "support/ThrowingProgramEnd.h"
+#include "support/VirtualClock.h"
 #include "wizard/Form1.h"
 
 #include <QTemporaryDir>
@@ -20,66 +23,72 @@
 
 namespace tolvane::test {
 
-class FakeDiskSpace final : public DiskSpace {
-public:
-    bool query(const std::string& folder, DiskSpaceFigures* figures) override
+struct FakeDiskSpace final : DiskSpace {
+    bool query(const std::string&, DiskSpaceFigures* figures) override
     {
-        m_asked = folder;
         *figures = m_figures;
-        return m_ok;
+        return true;
     }
     DiskSpaceFigures m_figures{std::int64_t(1) << 40, std::int64_t(1) << 41, std::int64_t(1) << 40};
-    bool m_ok = true;
-    std::string m_asked;
+};
+struct FakeOsVersion final : OsVersion {
+    OsVersionRecord query() override { return {2, 5, 1}; } // Windows XP
+};
+struct StillMousePointer final : MousePointer {
+    void setShape(PointerShape) override {}
 };
 
-class FakeOsVersion final : public OsVersion {
-public:
-    OsVersionRecord query() override { return m_record; }
-    OsVersionRecord m_record{2, 5, 1};
-};
-
-class StillMousePointer final : public MousePointer {
-public:
-    void setShape(PointerShape shape) override { m_shape = shape; }
-    PointerShape m_shape = PointerShape::Default;
-};
-
-// One Form1 with its services: a registry store of its own in a fresh temporary folder, fakes
-// for the disk and the system version, the real file system, and a recording window. The
-// program's folder is "<temporary folder>/C:\Tools", so the work folder ends up as the
-// temporary folder's entry "C:\TFWU" and never at the machine's own drive root.
+// One Form1 on test time: a registry store of its own in a fresh temporary folder, the real file
+// system, a recording window, and the program in "<temporary folder>/C:\Tools", so the work
+// folder is never the machine's own. Pauses wait on `clock`, which moves once the page is in;
+// Ctrl+V reaches the page's focused field when WebBrowser1 last had the focus, as on screen.
 struct Form1Rig {
-    QTemporaryDir dir;
-    SqliteRegistryStore store{dir.filePath("registry.sqlite").toStdString()};
-    Registry registry{store};
-    ProcessState state;
-    ResultReport report{registry, state.runOptions};
-    ThrowingProgramEnd programEnd;
-    std::unique_ptr<FileSystem> fileSystem = makeFileSystem();
-    FakeDiskSpace diskSpace;
-    FakeOsVersion osVersion;
-    ModemBrowser browser;
-    SimIpHelper ipHelper{{}};
-    StillMousePointer mousePointer;
-    RecordingForm1View view;
-    Form1 form{services(), view};
-
-    Form1Services services()
+    explicit Form1Rig(bool silent = false, bool reporting = true)
     {
-        return {state,
-                registry,
-                report,
-                programEnd,
-                *fileSystem,
-                diskSpace,
-                osVersion,
-                browser,
-                ipHelper,
-                mousePointer,
-                dir.filePath("C:\\Tools").toStdString()};
+        state.runOptions.Silent = silent;
+        state.runOptions.ReportEnabled = reporting;
+        state.runOptions.ReportRoot = HKEY_CURRENT_USER;
+        state.runOptions.ReportPath = "Software\\TolvaneTest";
+        form.WorkFolder = dir.filePath("C:\\TFWU").toStdString();
+        clock.setBusy([this] { return browser.isLoading(); });
+        InstallPauseClock(&clock);
+        view.m_keys.m_deliver = [this](const std::string& clipboard) {
+            if (view.m_focus == Control::WebBrowser1)
+                browser.Document().paste(QString::fromLocal8Bit(clipboard));
+        };
+    }
+    ~Form1Rig()
+    {
+        InstallPauseClock(nullptr);
+        browser.closeConnections(); // nothing of these page loads may reach the next test
     }
 
+    Form1Services services(FileSystem* fileSystem = nullptr)
+    {
+        FileSystem& used = fileSystem ? *fileSystem : *files;
+        return {state,     registry, report,   programEnd,   used,    diskSpace,
+                osVersion, browser,  ipHelper, mousePointer, folder()};
+    }
+    // A report value, or "" when it was never written.
+    std::string reported(const char* name)
+    {
+        const auto value = registry.QueryKeyValue(HKEY_CURRENT_USER, "Software\\TolvaneTest", name);
+        return value == "No Data" ? std::string() : value;
+    }
+    std::string folder() const { return dir.filePath("C:\\Tools").toStdString(); }
+    void deploy()
+    {
+        files->createFolder(form.WorkFolder);
+        form.writeWorkFiles();
+    }
+    bool imagesOnDisk() const { return files->plainFileExists(form.workFilePath("42.bin")); }
+    void gateways(const std::vector<std::string>& addresses)
+    {
+        std::vector<SimIpHelper::Adapter> adapters;
+        for (const auto& address : addresses)
+            adapters.push_back({7, "Simulated LAN", "127.0.0.1", address, true});
+        ipHelper.setAdapters(adapters);
+    }
     // Runs a procedure that may end the program; true when it did.
     static bool ends(const std::function<void()>& procedure)
     {
@@ -90,6 +99,22 @@ struct Form1Rig {
         }
         return false;
     }
+
+    QTemporaryDir dir;
+    SqliteRegistryStore store{dir.filePath("registry.sqlite").toStdString()};
+    Registry registry{store};
+    ProcessState state;
+    ResultReport report{registry, state.runOptions};
+    ThrowingProgramEnd programEnd;
+    std::unique_ptr<FileSystem> files = makeFileSystem();
+    FakeDiskSpace diskSpace;
+    FakeOsVersion osVersion;
+    ModemBrowser browser;
+    SimIpHelper ipHelper{{}};
+    StillMousePointer mousePointer;
+    RecordingForm1View view;
+    Form1 form{services(), view};
+    VirtualClock clock;
 };
 
 } // namespace tolvane::test

@@ -1,71 +1,54 @@
 #pragma once
 
-#include "support/FakeClipboardKeystrokes.h"
+#include "platform/ClipboardKeystrokes.h"
 #include "support/RecordingMessageBoxes.h"
 #include "wizard/Form1View.h"
 
+#include <functional>
 #include <vector>
 
 namespace tolvane::test {
 
-// Keeps what Form1 told its window: message boxes, captions in order, focus and unloads. The
-// picture loads as a 112 by 21 pixel bitmap would at 96 dots per inch unless told to fail.
-class RecordingForm1View final : public Form1View {
-public:
-    struct Caption {
-        Control control;
-        std::string text;
-    };
+// A clipboard of its own and a Ctrl+V that goes where `m_deliver` says, nowhere while unset.
+struct FakeClipboardKeystrokes final : ClipboardKeystrokes {
+    void clear() override { m_clipboard.clear(); }
+    void setText(const std::string& text) override { m_clipboard = text; }
+    void sendPaste() override
+    {
+        ++m_pastes;
+        if (m_deliver)
+            m_deliver(m_clipboard);
+    }
+    std::string m_clipboard;
+    int m_pastes = 0;
+    std::function<void(const std::string& clipboard)> m_deliver;
+};
 
+// Keeps what Form1 told its window. The logo loads as 1680 by 315 twips (112 by 21 pixels).
+struct RecordingForm1View final : Form1View {
     MessageBoxes& messageBoxes() override { return m_boxes; }
     void unload() override { ++m_unloads; }
-    void controlChanged(Control control, const ControlState& state) override
+    void controlChanged(Control c, const ControlState& state) override
     {
-        if (m_captions.empty() || m_captions.back().control != control ||
-            m_captions.back().text != state.caption)
-            m_captions.push_back({control, state.caption});
+        if (c == Control::Label1 && state.caption != (m_label1.empty() ? "" : m_label1.back()))
+            m_label1.push_back(state.caption);
     }
-    void windowChanged(const WindowState& state) override
+    void windowChanged(const WindowState&) override {}
+    std::optional<PictureSize> loadPicture(const std::string&) override
     {
-        m_window = state;
-        m_windowEverShown |= state.visible;
+        return PictureSize{1680, 315};
     }
-    std::optional<PictureSize> loadPicture(const std::string& path) override
-    {
-        m_picturePath = path;
-        if (m_pictureFails)
-            return std::nullopt;
-        return PictureSize{112 * 15.0F, 21 * 15.0F};
-    }
-    void setFocus(Control control) override { m_focus.push_back(control); }
-    void bringToFront(Control control) override { m_fronts.push_back(control); }
-    void activate() override { ++m_activations; }
+    void setFocus(Control control) override { m_focus = control; }
+    void bringToFront(Control) override {}
+    void activate() override {}
     ClipboardKeystrokes& clipboardKeystrokes() override { return m_keys; }
-
     const std::vector<RecordingMessageBoxes::Shown>& shown() const { return m_boxes.shown(); }
-    // The captions a control had, in order, each change once.
-    std::vector<std::string> captionsOf(Control control) const
-    {
-        std::vector<std::string> texts;
-        for (const Caption& c : m_captions)
-            if (c.control == control)
-                texts.push_back(c.text);
-        return texts;
-    }
 
+    std::vector<std::string> m_label1; // each text Label1 showed, in order
+    Control m_focus = Control::Command1;
     int m_unloads = 0;
-    bool m_pictureFails = false;
-    bool m_windowEverShown = false;
-    std::string m_picturePath;
-    WindowState m_window;
-    std::vector<Control> m_focus;
-    std::vector<Control> m_fronts;
-    int m_activations = 0;
     FakeClipboardKeystrokes m_keys;
-
-private:
     RecordingMessageBoxes m_boxes;
-    std::vector<Caption> m_captions;
 };
 
 } // namespace tolvane::test

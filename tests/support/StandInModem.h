@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -17,20 +18,21 @@
 
 namespace tolvane::test {
 
-// The stand-in modem (tools/modem-sim) running in this process on 127.0.0.1 and a free port,
-// with its state file in a temporary folder of its own. Keeps every request it answered.
-// Tests that use it link tolvane_modemsim.
+// The stand-in modem (tools/modem-sim) in this process on 127.0.0.1 and a free port, its state file
+// in a temporary folder of its own; keeps the requests it answered. Link tolvane_modemsim.
 class StandInModem final {
 public:
-    // A kernel modem at "0.39k (Nov 15 2005)", password "admin", annex A, that takes an accepted
-    // image on at once (no write or restart window), so the port never closes under a test.
-    static modemsim::SimOptions instantOptions()
+    // A kernel modem at "0.39k (Nov 15 2005)", password "admin", annex A, that takes an image on
+    // at once (the port never closes under a test), as `change` leaves it.
+    static modemsim::SimOptions
+    instantOptions(const std::function<void(modemsim::SimOptions&)>& change = nullptr)
     {
         modemsim::SimOptions options;
-        options.listenHost = "127.0.0.1";
         options.listenPort = 0;
         options.writeSeconds = 0;
         options.restartSeconds = 0;
+        if (change)
+            change(options);
         return options;
     }
 
@@ -49,10 +51,10 @@ public:
     StandInModem(const StandInModem&) = delete;
     StandInModem& operator=(const StandInModem&) = delete;
 
-    // Where it listens, as a ModemAddress or an adapter's gateway: "127.0.0.1:41234".
+    // As a ModemAddress or an adapter's gateway: "127.0.0.1:41234".
     std::string address() const { return "127.0.0.1:" + std::to_string(m_modem->port()); }
 
-    // Stops answering: the port is closed, as on a modem that is switched off.
+    // Closes the port, as a modem that is switched off.
     void stop() { m_modem->stop(); }
 
     // The requests answered, in order, as method and path: "GET /login.stm".

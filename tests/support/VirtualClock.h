@@ -6,9 +6,8 @@
 
 namespace tolvane::test {
 
-// A clock for tests: time moves only when a Pause waits, and only after the work in flight
-// (a page load, say) has finished in real time, so whole procedures run in a fraction of their
-// clock time and never race against a deadline.
+// A clock for tests: time moves only when a Pause waits, and only after the work in flight (a
+// page load, say) has finished in real time, so procedures never race against a deadline.
 class VirtualClock final : public Clock {
 public:
     explicit VirtualClock(std::uint32_t start = 0) : m_now(start) {}
@@ -19,7 +18,7 @@ public:
     std::uint32_t tickCount() override { return m_now; }
     void processEventsFor(std::uint32_t maxWaitMs) override;
 
-    // Milliseconds of virtual time that Pauses have waited in all.
+    // Milliseconds of virtual time waited in all.
     std::uint64_t waited() const { return m_waited; }
 
 private:

@@ -167,10 +167,15 @@ public:
         return info && S_ISDIR(info->st_mode);
     }
 
-    bool createFolder(const std::string& path) override
+    bool createFolder(const std::string& path, std::error_code* reason) override
     {
+        errno = EINVAL; // a name that locate refuses makes no system call
         const auto at = locate(path);
-        return at && ::mkdirat(at->folder.get(), at->name.c_str(), 0755) == 0;
+        if (at && ::mkdirat(at->folder.get(), at->name.c_str(), 0755) == 0)
+            return true;
+        if (reason)
+            *reason = std::error_code(errno, std::generic_category());
+        return false;
     }
 
     bool removeEmptyFolder(const std::string& path) override

@@ -157,9 +157,13 @@ public:
         return inRealFolder(path) && isRealFolder(attributesOf(path));
     }
 
-    bool createFolder(const std::string& path) override
+    bool createFolder(const std::string& path, std::error_code* reason) override
     {
-        return inRealFolder(path) && CreateDirectoryA(path.c_str(), nullptr);
+        if (inRealFolder(path) && CreateDirectoryA(path.c_str(), nullptr))
+            return true;
+        if (reason)
+            *reason = std::error_code(static_cast<int>(GetLastError()), std::system_category());
+        return false;
     }
 
     bool removeEmptyFolder(const std::string& path) override

@@ -1,11 +1,13 @@
 #include "ui/Form1Window.h"
 
 #include "common/Errors.h"
-#include "common/EventHandler.h"
-#include "modem/ModemBrowser.h"
 #include "support/Form1Rig.h"
+#include "support/StandInModem.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,75 +17,95 @@ using namespace tolvane;
 
 namespace {
 
-// Form1 with the real window as its view; the rest as in the shared rig.
+// Form1 on the real window (the real clipboard and Ctrl+V key event), with the services and test
+// time of a Form1Rig.
 struct WindowRig {
-    test::Form1Rig services;
-    Form1Window window{services.browser};
-    Form1 form{services.services(), window};
-
-    WindowRig()
-    {
-        window.attach(form);
-        form.Show();
-    }
+    explicit WindowRig(bool silent = false) : services(silent) { window.attach(form); }
     template <typename T = QWidget> T* control(const char* name) const
     {
         return window.findChild<T*>(QString::fromLatin1(name));
     }
-};
+    // Saves what the window shows where TOLVANE_SCREENSHOTS names a folder, for a person to see.
+    void screenshot(const char* name)
+    {
+        const QString folder = qEnvironmentVariable("TOLVANE_SCREENSHOTS");
+        if (!folder.isEmpty() && QDir().mkpath(folder))
+            window.grab().save(folder + "/" + name + ".png");
+    }
 
-// Saves what the window shows where TOLVANE_SCREENSHOTS names a folder, for a person to look at.
-void screenshot(QWidget& window, const char* name)
-{
-    const QString folder = qEnvironmentVariable("TOLVANE_SCREENSHOTS");
-    if (!folder.isEmpty() && QDir().mkpath(folder))
-        window.grab().save(folder + "/" + name + ".png");
-}
+    test::Form1Rig services;
+    Form1Window window{services.browser};
+    Form1 form{services.services(), window};
+};
 
 } // namespace
 
+// The main window on screen at 96 dots per inch (15 twips a pixel), through a whole upgrade.
 class Form1WindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadedWindow_isLaidOutInTwipsAroundTheLogo()
+    void upgrade_onScreen_showsPanelProgressAndOutcome_data()
     {
-        WindowRig rig;
-        QVERIFY(rig.window.isVisible());
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("interactive, password refused once") << false;
+        QTest::newRow("silent: shown for the paste only") << true;
+    }
+    void upgrade_onScreen_showsPanelProgressAndOutcome()
+    {
+        QFETCH(bool, silent);
+        test::StandInModem modem;
+        WindowRig rig(silent);
+        rig.services.gateways({modem.address()});
+        rig.services.state.runOptions.Password = silent ? "admin" : "wrong";
+        rig.form.Show();
+        QCOMPARE(rig.window.isVisible(), !silent);
         QCOMPARE(rig.window.windowTitle(), "Tolvane ver 0.42 Ver 0.51");
-        // 96 dots per inch: 15 twips a pixel. The client area is the outer size less the
-        // borders and the caption bar.
-        QCOMPARE(rig.window.size(), QSize(qRound(7855 / 15.0), qRound(2980 / 15.0)));
-        auto* logo = rig.control<QLabel>("Image1");
-        QVERIFY(!logo->pixmap().isNull());
-        QCOMPARE(logo->geometry(), QRect(qRound(3147.5 / 15), qRound(100 / 15.0), 112, 21));
-        QCOMPARE(rig.control("Frame1")->geometry(),
-                 QRect(120 / 15, qRound(415 / 15.0), 7575 / 15, 2415 / 15));
-        QVERIFY(!rig.control("Frame2")->isVisible());
-        QVERIFY(!rig.control("ProgressLab")->isVisible());
-        QCOMPARE(rig.control<QPushButton>("Command2")->text(), " Exit");
-        QVERIFY(rig.control<QLabel>("Label1")->text().contains("\n (You need IE Version 5"));
-        QVERIFY(rig.control<QLabel>("Label1")->font().pointSizeF() > 8.0);
-        screenshot(rig.window, "form1-idle");
-    }
+        QCOMPARE(rig.window.size(), QSize(524, 199)); // 7975 by 3430 twips less frame and caption
+        QCOMPARE(rig.control("Image1")->geometry(), QRect(210, 7, 112, 21));
+        QGuiApplication::clipboard()->setText(QStringLiteral("what the user had copied"));
 
-    void passwordBox_hidesWhatIsTypedAndHandsItToTheForm()
-    {
-        WindowRig rig;
-        auto* box = rig.control<QLineEdit>("txtPassword");
-        QCOMPARE(box->echoMode(), QLineEdit::Password);
-        QTest::keyClicks(box, "s3cret");
-        QCOMPARE(rig.form.control(Control::txtPassword).caption, "s3cret");
-    }
+        // At every wait: answer the password panel once, and photograph the bar half full.
+        bool panelSeen = false;
+        bool halfSeen = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* box = rig.control<QLineEdit>("txtPassword");
+            if (panelSeen && rig.control("Frame2")->isVisible()) // refused again: Cancel
+                QTest::mouseClick(rig.control<QPushButton>("Command4"), Qt::LeftButton);
+            if (!panelSeen && rig.control("Frame2")->isVisible()) {
+                panelSeen = true;
+                QVERIFY(box->text().isEmpty() && box->echoMode() == QLineEdit::Password);
+                QTest::keyClicks(box, "admin");
+                rig.screenshot("form1-password-panel");
+                QTest::mouseClick(rig.control<QPushButton>("Command3"), Qt::LeftButton);
+            }
+            auto* bar = rig.control("ProgressLab");
+            const int track = rig.control("ProgressLabelback")->width();
+            if (!halfSeen && !bar->isHidden() && bar->width() >= track / 2) {
+                halfSeen = true;
+                QVERIFY(bar->width() - track / 2 <= 3); // one step of the bar is 2.88 pixels
+                QVERIFY(!rig.control<QPushButton>("Command2")->isEnabled());
+                rig.screenshot("form1-progress-half");
+            }
+        });
+        watch.start(0);
 
-    void exitButton_removesTheFilesAndEndsTheProgram()
-    {
-        WindowRig rig;
-        const QString work = rig.services.dir.filePath("C:\\TFWU");
-        QVERIFY(QFileInfo::exists(work + "/42.bin"));
+        QCOMPARE(test::Form1Rig::ends([&] { rig.form.Command1_Click(); }), silent);
+
+        QVERIFY(panelSeen != silent && halfSeen);
+        QVERIFY(rig.control<QLabel>("Label1")->text().startsWith("Congratulations!!"));
+        QCOMPARE(modem.state()["uploads"].toObject()["accepted"].toArray().size(), 1);
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+        QVERIFY(rig.window.windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(rig.window.isVisible(), !silent);
+        QCOMPARE(rig.services.reported("Firmware_Status"), "Done");
+        rig.screenshot(silent ? "form1-silent-success" : "form1-success");
+        if (silent)
+            return; // it ended, images removed
         QTest::mouseClick(rig.control<QPushButton>("Command2"), Qt::LeftButton);
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, RethrowPendingEnd());
-        QVERIFY(!QFileInfo::exists(work));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(rig.form.WorkFolder)));
     }
 };
 
