@@ -50,28 +50,29 @@ private slots:
         QTest::newRow("no adapters") << Adapters{} << ""
                                      << "";
         QTest::newRow("fixed adapters refuse, the passes go on")
-            << Adapters{{7, "LAN", "10.0.0.5", "127.0.0.1:8080", true},
-                        {8, "Fixed", "10.0.1.5", "", false},
-                        {9, "Fixed", "10.0.2.5", "10.0.2.1", false}}
+            << Adapters{{7, "LAN", "127.0.0.5", "127.0.0.1:8080", true},
+                        {8, "Fixed", "127.0.1.5", "", false},
+                        {9, "Fixed", "127.0.2.5", "127.0.2.1", false}}
             << "release 7 0|release 8 50|release 9 50|renew 7 0|renew 8 50|renew 9 50|"
-            << "127.0.0.1:8080|10.0.2.1|";
+            << "127.0.0.1:8080|127.0.2.1|";
         QTest::newRow("index 0 is no adapter")
             << Adapters{{0, "LAN", "0.0.0.0", "", true},
-                        {9, std::string(132, 'D'), "10.0.0.5", "", true}} // no NUL left
+                        {9, std::string(132, 'D'), "127.0.0.5", "", true}} // no NUL left
             << "release 9 0|renew 9 0|"
             << "";
         QTest::newRow("blank gateways are left out, others keep their blanks")
-            << Adapters{{7, "LAN", "10.0.0.5", "   ", false},
-                        {8, "LAN", "10.0.1.5", " 10.0.1.1 ", false}}
+            << Adapters{{7, "LAN", "127.0.0.5", "   ", false},
+                        {8, "LAN", "127.0.1.5", " 127.0.1.1 ", false}}
             << "release 7 50|release 8 50|renew 7 50|renew 8 50|"
-            << " 10.0.1.1 |";
+            << " 127.0.1.1 |";
         Adapters seventeen;
         QString releases, renews, gateways;
         for (int i = 1; i <= 17; ++i) {
-            seventeen.push_back({i, "LAN", "10.0.0.2", "10.0." + std::to_string(i) + ".1", false});
+            seventeen.push_back(
+                {i, "LAN", "127.0.0.2", "127.0." + std::to_string(i) + ".1", false});
             releases += QString("release %1 50|").arg(i);
             renews += QString("renew %1 50|").arg(i);
-            gateways += i <= 16 ? QString("10.0.%1.1|").arg(i) : QString();
+            gateways += i <= 16 ? QString("127.0.%1.1|").arg(i) : QString();
         }
         QTest::newRow("seventeen gateways: the first sixteen fill the table")
             << seventeen << releases + renews << gateways;
@@ -116,16 +117,16 @@ private slots:
         QTest::addColumn<QString>("routes");
         QTest::addColumn<QString>("gateways");
         QTest::newRow("lowest metric wins, the first among equals")
-            << "eth0 00000000 0101A8C0 3 0 0 600 0,eth0 00000000 0201A8C0 3 0 0 100 0,"
-               "eth0 00000000 0301A8C0 3 0 0 100 0,eth0 0002A8C0 00000000 1 0 0 0 00FFFFFF"
-            << "eth0=192.168.1.2";
+            << "eth0 00000000 0101007F 3 0 0 600 0,eth0 00000000 0201007F 3 0 0 100 0,"
+               "eth0 00000000 0301007F 3 0 0 100 0,eth0 0002007F 00000000 1 0 0 0 00FFFFFF"
+            << "eth0=127.0.1.2";
         QTest::newRow("one per interface")
-            << "eth0 00000000 0100000A 3 0 0 0 0,wlan0 00000000 0102A8C0 3 0 0 0 0"
-            << "eth0=10.0.0.1 wlan0=192.168.2.1";
+            << "eth0 00000000 0100007F 3 0 0 0 0,wlan0 00000000 0102007F 3 0 0 0 0"
+            << "eth0=127.0.0.1 wlan0=127.0.2.1";
         QTest::newRow("not default, no gateway flag, down or malformed: ignored")
-            << "eth0 0000000A 0100000A 3 0 0 0 FF,eth1 00000000 0 1 0 0 0 0,eth2 00000000 "
-               "0100000A 2 0 0 0 0,eth3 00000000 ZZ 3 0 0 0 0,eth4 00000000,eth5 00000000 "
-               "0100000A 3 0 0 x 0"
+            << "eth0 0000007F 0100007F 3 0 0 0 FF,eth1 00000000 0 1 0 0 0 0,eth2 00000000 "
+               "0100007F 2 0 0 0 0,eth3 00000000 ZZ 3 0 0 0 0,eth4 00000000,eth5 00000000 "
+               "0100007F 3 0 0 x 0"
             << "";
     }
     void defaultGateways_readsDefaultRoutes()
