@@ -24,26 +24,6 @@ class HtmlDocumentTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void element_properties_data()
-    {
-        QTest::addColumn<QByteArray>("html");
-        QTest::addColumn<QString>("tagAndType");
-        QTest::newRow("upper-case") << QByteArray("<INPUT TYPE=FILE>") << "INPUT file";
-        QTest::newRow("no type") << QByteArray("<input>") << "INPUT text";
-        QTest::newRow("unknown type") << QByteArray("<input type=Fancy>") << "INPUT text";
-        QTest::newRow("mixed case") << QByteArray("<Input Type=SubMit>") << "INPUT submit";
-        QTest::newRow("button") << QByteArray("<button>Go</button>") << "BUTTON submit";
-        QTest::newRow("select") << QByteArray("<select></select>") << "SELECT select-one";
-        QTest::newRow("unknown element") << QByteArray("<p><Blink>x</Blink>") << "BLINK ";
-    }
-    void element_properties()
-    {
-        QFETCH(QByteArray, html);
-        QFETCH(QString, tagAndType);
-        const HtmlElement element = lastElement(page(html));
-        QCOMPARE(element.tagName() + u' ' + element.Type(), tagAndType);
-    }
-
     void all_listsEveryElementInDocumentOrder()
     {
         const HtmlDocument document = page("<title>t</title><p>a<b>b</b></p><!-- c --><p>d");

@@ -76,8 +76,6 @@ private slots:
         QTest::addColumn<bool>("widgetFocused");
         QTest::addColumn<QString>("valueAfter");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("file input") << "webUpload" << true << "/tmp/TFWU/42.bin"
-                                    << "[>/tmp/TFWU/42.bin<]";
         QTest::newRow("password input") << "pws" << true << "/tmp/TFWU/42.bin"
                                         << "[>****************<]";
         QTest::newRow("checkbox takes no paste") << "remember" << true << "on"
