@@ -7,7 +7,6 @@
 #include "startup/Module1.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,25 +23,21 @@ bool isRootHandle(RegistryStore::Key key)
 // Every key exists; deletions are recorded instead of made.
 class DeletionRecorder final : public RegistryStore {
 public:
-    struct Deletion {
-        Key root;
-        std::string path;
-    };
-    std::vector<Deletion> deletions;
+    std::vector<std::pair<Key, std::string>> deletions;
 
     long openKey(Key, const std::string&, std::uint32_t, Key* result) override
     {
         *result = 1;
         return ERROR_SUCCESS;
     }
-    long createKey(Key parent, const std::string& path, std::uint32_t access, Key* result) override
+    long createKey(Key, const std::string&, std::uint32_t, Key* result) override
     {
-        return openKey(parent, path, access, result);
+        return openKey(0, {}, 0, result);
     }
     void closeKey(Key) override {}
     long deleteKey(Key parent, const std::string& path) override
     {
-        deletions.push_back({parent, path});
+        deletions.emplace_back(parent, path);
         return ERROR_SUCCESS;
     }
     long queryValue(Key, const std::string&, std::uint32_t*, std::uint8_t*, std::uint32_t*) override
@@ -64,38 +59,29 @@ public:
     bool earlierInstanceRunning() override { return false; }
 };
 
-std::string withoutSeparators(const std::string& text)
-{
-    std::string out;
-    std::copy_if(text.begin(), text.end(), std::back_inserter(out),
-                 [](char c) { return c != ' ' && c != '\t'; });
-    return out;
-}
-
 void checkSplit(const std::string& commandLine)
 {
+    std::string all = commandLine;
+    std::erase_if(all, [](char c) { return c == ' ' || c == '\t'; });
     for (const int maximum : {10, 1, 3}) {
         const std::vector<std::string> words = SplitCommandLine(commandLine, maximum);
         const auto count = static_cast<int>(words.size()) - 1;
-        FUZZ_CHECK(count >= 0 && count <= maximum);
-        FUZZ_CHECK(words[0] == std::to_string(count));
+        FUZZ_CHECK(count >= 0 && count <= maximum && words[0] == std::to_string(count));
         std::string joined;
         for (int i = 1; i <= count; ++i) {
-            FUZZ_CHECK(!words[i].empty());
-            FUZZ_CHECK(words[i].find_first_of(" \t") == std::string::npos);
+            FUZZ_CHECK(!words[i].empty() && words[i].find_first_of(" \t") == std::string::npos);
             joined += words[i];
         }
-        const std::string all = withoutSeparators(commandLine);
-        if (count < maximum)
-            FUZZ_CHECK(joined == all);
-        else
-            FUZZ_CHECK(all.compare(0, joined.size(), joined) == 0);
+        FUZZ_CHECK(count < maximum ? joined == all : all.starts_with(joined));
     }
 }
 
 void checkMain(const std::string& commandLine)
 {
     const std::vector<std::string> words = SplitCommandLine(commandLine);
+    const auto given = [&](const char* option) {
+        return std::count(words.begin() + 1, words.end(), option);
+    };
     DeletionRecorder store;
     Registry registry(store);
     NoEarlierInstance instance;
@@ -105,30 +91,17 @@ void checkMain(const std::string& commandLine)
     const RunOptions& options = state.runOptions;
 
     FUZZ_CHECK(shown == (started ? 1 : 0));
-    const auto given = [&](const char* option) {
-        return std::find(words.begin() + 1, words.end(), option) != words.end();
-    };
-    if (!started)
-        FUZZ_CHECK(words.size() > 1 && (words.back() == "-k" || words.back() == "-p"));
     if (started)
-        FUZZ_CHECK(options.Silent == given("-s"));
-    if (options.ReportEnabled || !store.deletions.empty())
-        FUZZ_CHECK(given("-k"));
-    if (!options.Password.empty())
-        FUZZ_CHECK(given("-p"));
-    const auto kCount = std::count(words.begin() + 1, words.end(), "-k");
-    FUZZ_CHECK(static_cast<long>(store.deletions.size()) <= kCount);
-    for (const auto& deletion : store.deletions) {
-        FUZZ_CHECK(isRootHandle(deletion.root));
-        FUZZ_CHECK(deletion.path.find_first_not_of('\\') != std::string::npos);
-    }
-    if (options.ReportEnabled) {
-        FUZZ_CHECK(isRootHandle(options.ReportRoot));
-        FUZZ_CHECK(options.ReportPath.find_first_not_of('\\') != std::string::npos);
-        FUZZ_CHECK(!store.deletions.empty());
-        FUZZ_CHECK(store.deletions.back().root == options.ReportRoot &&
-                   store.deletions.back().path == options.ReportPath);
-    }
+        FUZZ_CHECK(options.Silent == (given("-s") > 0));
+    else
+        FUZZ_CHECK(words.size() > 1 && (words.back() == "-k" || words.back() == "-p"));
+    FUZZ_CHECK(options.Password.empty() || given("-p"));
+    FUZZ_CHECK(static_cast<long>(store.deletions.size()) <= given("-k"));
+    for (const auto& [root, path] : store.deletions)
+        FUZZ_CHECK(isRootHandle(root) && path.find_first_not_of('\\') != std::string::npos);
+    if (options.ReportEnabled)
+        FUZZ_CHECK(!store.deletions.empty() && store.deletions.back().first == options.ReportRoot &&
+                   store.deletions.back().second == options.ReportPath);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-// Registry names and data: SplitKeyName and RootKeyOf on arbitrary text, and the SQLite store
-// against a model: what is written reads back byte for byte, whatever the case of the names used
-// to read it, and keys are created and deleted as the Windows calls do.
+// Registry names and data: SplitKeyName and RootKeyOf on arbitrary text, and
+// the SQLite store against a model: what is written reads back byte for byte,
+// whatever the case of the names used to read it, and keys are created and
+// deleted as the Windows calls do.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "common/RunOptions.h"
@@ -11,6 +12,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tolvane;
@@ -26,63 +28,32 @@ void checkKeyNames(const std::string& text)
 {
     const KeyName key = SplitKeyName(text);
     const auto slash = text.find('\\');
-    if (key.root.empty()) {
-        FUZZ_CHECK(key.path.empty());
-        FUZZ_CHECK(slash == std::string::npos || slash == 0 ||
-                   RootKeyOf(text.substr(0, slash)) == 0);
-    } else {
-        FUZZ_CHECK(RootKeyOf(key.root) != 0);
-        FUZZ_CHECK(key.root + "\\" + key.path == text);
-        FUZZ_CHECK(key.root.size() == slash);
-    }
-    const std::uint32_t handle = RootKeyOf(text);
-    const auto known = std::find(RootNames.begin(), RootNames.end(), text);
-    FUZZ_CHECK((handle != 0) == (known != RootNames.end()));
-    if (handle != 0)
-        FUZZ_CHECK(handle == Roots[static_cast<std::size_t>(known - RootNames.begin())]);
+    if (key.root.empty())
+        FUZZ_CHECK(key.path.empty() && (slash == std::string::npos || slash == 0 ||
+                                        RootKeyOf(text.substr(0, slash)) == 0));
+    else
+        FUZZ_CHECK(RootKeyOf(key.root) != 0 && key.root + "\\" + key.path == text &&
+                   key.root.size() == slash);
+    const auto known = std::find(RootNames.begin(), RootNames.end(), text) - RootNames.begin();
+    FUZZ_CHECK(RootKeyOf(text) == (known < 4 ? Roots[static_cast<std::size_t>(known)] : 0));
 }
 
-// Names as the Windows registry compares them: case-insensitive in the ASCII range, and, being
-// C strings there, ending at the first zero.
-std::string canonicalName(const std::string& name)
+// Names as the Windows registry compares them: case-insensitive in the ASCII
+// range, and, being C strings there, ending at the first zero. `flip` swaps the
+// case instead.
+std::string withCase(std::string text, bool flip)
 {
-    std::string out = name.substr(0, name.find('\0'));
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-std::string flipCase(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        else if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    if (!flip)
+        text.resize(std::min(text.size(), text.find('\0')));
+    for (char& c : text)
+        if ((c >= 'A' && c <= 'Z') || (flip && c >= 'a' && c <= 'z'))
+            c = static_cast<char>(c ^ 0x20);
     return text;
 }
 
-using KeyPath = std::vector<std::string>; // the root's name first, then canonical components
-
-struct Value {
-    std::uint32_t type;
-    std::string data;
-};
-
-// What the store must hold. Every key the input makes lies below "Fuzz" so that the keys a new
-// store is seeded with never meet the model.
-struct Model {
-    std::map<KeyPath, std::map<std::string, Value>> keys;
-
-    bool hasChildren(const KeyPath& key) const
-    {
-        const auto next = keys.upper_bound(key);
-        return next != keys.end() && next->first.size() > key.size() &&
-               std::equal(key.begin(), key.end(), next->first.begin());
-    }
-};
+using KeyPath = std::vector<std::string>; // the root's index first, then
+                                          // canonical components
+using Values = std::map<std::string, std::pair<std::uint32_t, std::string>>;
 
 struct Target {
     std::uint32_t root;
@@ -90,70 +61,43 @@ struct Target {
     KeyPath key;
 };
 
+// Every key the input makes lies below "Fuzz", away from the keys a new store
+// is seeded with.
 Target readTarget(FuzzInput& input)
 {
-    Target target;
     const std::size_t rootIndex = input.byte() % Roots.size();
-    target.root = Roots[rootIndex];
-    target.path = "Fuzz\\" + input.text();
-    target.key.push_back(RootNames[rootIndex]);
+    Target target{Roots[rootIndex], "Fuzz\\" + input.text(), {std::to_string(rootIndex)}};
     std::string part;
     for (const char c : target.path.substr(0, target.path.find('\0')) + '\\') {
-        if (c != '\\') {
+        if (c != '\\')
             part += c;
-            continue;
-        }
-        if (!part.empty())
-            target.key.push_back(canonicalName(part));
-        part.clear();
+        else if (!part.empty())
+            target.key.push_back(withCase(std::exchange(part, {}), false));
     }
     return target;
 }
 
-std::uint32_t readType(FuzzInput& input)
-{
-    const std::uint8_t choice = input.byte();
-    switch (choice % 4) {
-    case 0:
-        return REG_SZ;
-    case 1:
-        return REG_DWORD;
-    case 2:
-        return REG_BINARY;
-    default:
-        return choice;
-    }
-}
-
 void checkValue(SqliteRegistryStore& store, const Target& target, const std::string& name,
-                const Value* expected)
+                const Values::mapped_type* expected)
 {
     RegistryStore::Key key = 0;
-    FUZZ_CHECK(store.openKey(target.root, flipCase(target.path), KEY_ACCESS, &key) ==
+    FUZZ_CHECK(store.openKey(target.root, withCase(target.path, true), KEY_ACCESS, &key) ==
                ERROR_SUCCESS);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    const long rc = store.queryValue(key, flipCase(name), &type, nullptr, &size);
-    if (!expected) {
-        FUZZ_CHECK(rc == ERROR_FILE_NOT_FOUND);
-    } else {
-        FUZZ_CHECK(rc == ERROR_SUCCESS);
-        FUZZ_CHECK(type == expected->type && size == expected->data.size());
+    const long rc = store.queryValue(key, withCase(name, true), &type, nullptr, &size);
+    FUZZ_CHECK(rc == (expected ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND));
+    if (expected) {
+        FUZZ_CHECK(type == expected->first && size == expected->second.size());
         std::string data(size + 1, '\x7F');
+        auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
         std::uint32_t room = size;
-        FUZZ_CHECK(store.queryValue(key, name, nullptr,
-                                    reinterpret_cast<std::uint8_t*>(data.data()),
-                                    &room) == ERROR_SUCCESS);
-        FUZZ_CHECK(room == size && data.back() == '\x7F');
-        data.pop_back();
-        FUZZ_CHECK(data == expected->data);
-        if (size > 0) {
-            room = size - 1;
-            FUZZ_CHECK(store.queryValue(key, name, nullptr,
-                                        reinterpret_cast<std::uint8_t*>(data.data()),
-                                        &room) == ERROR_MORE_DATA);
-            FUZZ_CHECK(room == size);
-        }
+        FUZZ_CHECK(store.queryValue(key, name, nullptr, bytes, &room) == ERROR_SUCCESS);
+        FUZZ_CHECK(room == size && data == expected->second + '\x7F');
+        room = size - 1;
+        if (size > 0)
+            FUZZ_CHECK(store.queryValue(key, name, nullptr, bytes, &room) == ERROR_MORE_DATA &&
+                       room == size);
     }
     store.closeKey(key);
 }
@@ -161,77 +105,58 @@ void checkValue(SqliteRegistryStore& store, const Target& target, const std::str
 void runStore(FuzzInput& input)
 {
     SqliteRegistryStore store(":memory:");
-    Model model;
+    std::map<KeyPath, Values> model;
     for (int step = 0; step < 64 && !input.empty(); ++step) {
-        const std::uint8_t op = input.byte();
+        const std::uint8_t op = input.byte() % 4;
         const Target target = readTarget(input);
-        const bool exists = model.keys.count(target.key) > 0;
-        switch (op % 4) {
-        case 0: { // create the key and write a value
+        const bool exists = model.count(target.key) > 0;
+        RegistryStore::Key key = 0;
+        if (op == 0) { // create the key and write a value
             const std::string name = input.text();
-            Value value{readType(input), input.text(true)};
-            RegistryStore::Key key = 0;
+            const std::uint8_t type = input.byte();
+            const std::string data = input.text(true);
             FUZZ_CHECK(store.createKey(target.root, target.path, KEY_ACCESS, &key) ==
                        ERROR_SUCCESS);
-            FUZZ_CHECK(store.setValue(key, name, value.type,
-                                      reinterpret_cast<const std::uint8_t*>(value.data.data()),
-                                      static_cast<std::uint32_t>(value.data.size())) ==
-                       ERROR_SUCCESS);
+            FUZZ_CHECK(store.setValue(key, name, type,
+                                      reinterpret_cast<const std::uint8_t*>(data.data()),
+                                      static_cast<std::uint32_t>(data.size())) == ERROR_SUCCESS);
             store.closeKey(key);
             for (std::size_t n = 2; n <= target.key.size(); ++n)
-                model.keys[KeyPath(target.key.begin(), target.key.begin() + n)];
-            model.keys[target.key][canonicalName(name)] = value;
-            break;
-        }
-        case 1: { // read a value back
+                model[KeyPath(target.key.begin(), target.key.begin() + n)];
+            model[target.key][withCase(name, false)] = {type, data};
+        } else if (op == 1 && exists) { // read a value back
             const std::string name = input.text();
-            RegistryStore::Key key = 0;
-            if (!exists) {
-                FUZZ_CHECK(store.openKey(target.root, target.path, KEY_ACCESS, &key) ==
-                           ERROR_FILE_NOT_FOUND);
-                break;
-            }
-            const auto& values = model.keys[target.key];
-            const auto found = values.find(canonicalName(name));
-            checkValue(store, target, name, found == values.end() ? nullptr : &found->second);
-            break;
-        }
-        case 2: { // delete a value
+            const auto found = model[target.key].find(withCase(name, false));
+            checkValue(store, target, name,
+                       found == model[target.key].end() ? nullptr : &found->second);
+        } else if (op < 3) { // read from a missing key, or delete a value
             const std::string name = input.text();
-            RegistryStore::Key key = 0;
-            if (store.openKey(target.root, target.path, KEY_ACCESS, &key) != ERROR_SUCCESS) {
-                FUZZ_CHECK(!exists);
-                break;
-            }
-            FUZZ_CHECK(exists);
-            const bool had = model.keys[target.key].erase(canonicalName(name)) > 0;
+            const long rc = store.openKey(target.root, target.path, KEY_ACCESS, &key);
+            FUZZ_CHECK(rc == (exists ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND));
+            if (!exists)
+                continue;
+            const bool had = model[target.key].erase(withCase(name, false)) > 0;
             FUZZ_CHECK(store.deleteValue(key, name) ==
                        (had ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND));
             store.closeKey(key);
-            break;
-        }
-        default: { // delete the key
-            const long rc = store.deleteKey(target.root, flipCase(target.path));
-            if (!exists) {
-                FUZZ_CHECK(rc == ERROR_FILE_NOT_FOUND);
-            } else if (model.hasChildren(target.key)) {
-                FUZZ_CHECK(rc == ERROR_ACCESS_DENIED);
-            } else {
-                FUZZ_CHECK(rc == ERROR_SUCCESS);
-                model.keys.erase(target.key);
-            }
-            break;
-        }
+        } else { // delete the key: refused while it has subkeys
+            const auto next = model.upper_bound(target.key);
+            const bool hasChildren =
+                exists && next != model.end() && next->first.size() > target.key.size() &&
+                std::equal(target.key.begin(), target.key.end(), next->first.begin());
+            const long rc = store.deleteKey(target.root, withCase(target.path, true));
+            FUZZ_CHECK(rc == (!exists       ? ERROR_FILE_NOT_FOUND
+                              : hasChildren ? ERROR_ACCESS_DENIED
+                                            : ERROR_SUCCESS));
+            if (rc == ERROR_SUCCESS)
+                model.erase(target.key);
         }
     }
     // Everything the model holds is in the store, byte for byte.
-    for (const auto& [path, values] : model.keys) {
-        std::string joined;
+    for (const auto& [path, values] : model) {
+        Target target{Roots[std::stoul(path[0])], {}, path};
         for (std::size_t i = 1; i < path.size(); ++i)
-            joined += path[i] + "\\";
-        const auto rootIndex = static_cast<std::size_t>(
-            std::find(RootNames.begin(), RootNames.end(), path[0]) - RootNames.begin());
-        const Target target{Roots[rootIndex], joined, path};
+            target.path += path[i] + "\\";
         for (const auto& [name, value] : values)
             checkValue(store, target, name, &value);
     }

@@ -9,9 +9,10 @@
 
 namespace tolvane::test {
 
-// A web server on 127.0.0.1 and a free port, in a thread of the test: fixed pages, routes of the
-// test's own, and a record of every request answered. A POST to a path without a route of its
-// own is answered with a short page. Tests that use it link cpp-httplib.
+// A web server on 127.0.0.1 and a free port, in a thread of the test: fixed
+// pages, routes of the test's own, and a record of every request answered. A
+// POST to a path without a route of its own is answered with a short page.
+// Tests that use it link cpp-httplib.
 class PageServer final {
 public:
     struct Request {
@@ -31,24 +32,21 @@ public:
     };
     struct Post {
         std::string path;
-        // Form fields by name, from a url-encoded or a multipart body; for a file its content.
-        std::multimap<std::string, std::string> fields;
-        // File fields by name: the file name sent.
-        std::map<std::string, std::string> fileNames;
+        std::multimap<std::string, std::string> fields; // by name; for a file its content
+        std::map<std::string, std::string> fileNames;   // file fields by name: the name sent
     };
 
     PageServer()
     {
-        // Recorded before the answer goes out, so that whoever reads the answer finds its request.
-        m_server.set_post_routing_handler(
-            [this](const httplib::Request& request, httplib::Response&) {
-                const auto mark = request.target.find('?');
-                const std::lock_guard lock(m_mutex);
-                m_requests.push_back(
-                    {request.method, request.path,
-                     mark == std::string::npos ? std::string() : request.target.substr(mark + 1),
-                     request.body, request.headers, request.files, request.params});
-            });
+        // Recorded before the answer goes out, so that whoever reads the answer
+        // finds its request.
+        m_server.set_post_routing_handler([this](const httplib::Request& r, httplib::Response&) {
+            const auto mark = r.target.find('?');
+            const std::lock_guard lock(m_mutex);
+            m_requests.push_back({r.method, r.path,
+                                  mark == std::string::npos ? "" : r.target.substr(mark + 1),
+                                  r.body, r.headers, r.files, r.params});
+        });
         m_server.set_error_handler([](const httplib::Request& request, httplib::Response& res) {
             if (request.method == "POST" && res.status == 404) {
                 res.status = 200;
@@ -69,16 +67,13 @@ public:
     PageServer& operator=(const PageServer&) = delete;
 
     httplib::Server& routes() { return m_server; }
-
     // Serves `html` for GET `path` (a page path such as "/login.stm").
-    void page(const std::string& path, const std::string& html,
-              const std::string& contentType = "text/html")
+    void page(const std::string& path, const std::string& html)
     {
-        m_server.Get(path, [html, contentType](const httplib::Request&, httplib::Response& res) {
-            res.set_content(html, contentType);
+        m_server.Get(path, [html](const httplib::Request&, httplib::Response& res) {
+            res.set_content(html, "text/html");
         });
     }
-
     // As a ModemAddress: "127.0.0.1:41234".
     std::string address() const { return "127.0.0.1:" + std::to_string(m_port); }
 
@@ -87,7 +82,6 @@ public:
         const std::lock_guard lock(m_mutex);
         return m_requests;
     }
-
     std::vector<Post> posts() const
     {
         std::vector<Post> posts;
@@ -95,8 +89,7 @@ public:
             if (request.method != "POST")
                 continue;
             Post& post = posts.emplace_back(Post{request.path, {}, {}});
-            for (const auto& [name, value] : request.params)
-                post.fields.emplace(name, value);
+            post.fields.insert(request.params.begin(), request.params.end());
             for (const auto& [name, file] : request.files) {
                 post.fields.emplace(name, file.content);
                 if (!file.filename.empty())
