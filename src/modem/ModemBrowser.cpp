@@ -12,6 +12,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace tolvane {
 
 namespace {
@@ -183,6 +185,13 @@ void ModemBrowser::sendRequest()
     connect(reply, &QNetworkReply::finished, this, &ModemBrowser::onFinished);
 }
 
+// Takes what has arrived, up to the cap; reading no more than that keeps each read small.
+void ModemBrowser::readBody(QNetworkReply& reply)
+{
+    m_load->body +=
+        reply.read(std::min(reply.bytesAvailable(), m_pageSizeCap - m_load->body.size()));
+}
+
 void ModemBrowser::onReadyRead()
 {
     QNetworkReply* reply = m_load->reply;
@@ -190,7 +199,7 @@ void ModemBrowser::onReadyRead()
         reply->readAll(); // the body of a redirect is never shown
         return;
     }
-    m_load->body += reply->read(m_pageSizeCap - m_load->body.size());
+    readBody(*reply);
     if (m_load->body.size() < m_pageSizeCap || reply->bytesAvailable() == 0)
         return;
     // Past the cap: keep what arrived, drop the rest.
@@ -219,7 +228,7 @@ void ModemBrowser::onFinished()
         return;
     }
     qCInfo(lcModem) << "answer" << status.toInt() << forLog(reply->url());
-    m_load->body += reply->read(m_pageSizeCap - m_load->body.size());
+    readBody(*reply);
     const QByteArray contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     const QUrl url = reply->url();
     QByteArray body = std::move(m_load->body);

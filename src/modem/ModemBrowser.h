@@ -72,6 +72,7 @@ private:
     };
 
     void sendRequest();
+    void readBody(QNetworkReply& reply);
     void onReadyRead();
     void onFinished();
     bool followRedirect();
