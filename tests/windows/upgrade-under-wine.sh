@@ -5,7 +5,7 @@
 #
 #   silent  -s with simulated adapters, the stand-in on 127.0.0.1 (Wine shares the host's loopback)
 #   netns   -s with the real IP Helper, inside network namespaces made here, where the stand-in
-#           at 192.168.2.1:80 is the only gateway
+#           at the modem namespace's address, port 80, is the only gateway
 #   window  the window on Xvfb: the password refused first, Start and Login pressed with xdotool;
 #           screenshots in FOLDER/screenshots
 #
@@ -57,7 +57,8 @@ simulated_adapters() {
 }
 
 # The client's namespace (this process, started again inside it) and the modem's, joined by a veth
-# pair; the modem's address is the client's only gateway.
+# pair; the modem's address is the client's only gateway. Both addresses exist only in there.
+client_address=192.168.2.10 modem_address=192.168.2.1 # netns hosts only
 enter_namespaces() {
     if [ "${TOLVANE_IN_TEST_NETNS:-}" != 1 ]; then
         unshare --net true 2>/dev/null || { echo "SKIP: no network namespace can be made here (it needs root)"; exit 77; }
@@ -69,10 +70,10 @@ enter_namespaces() {
     modem_net=/proc/$!/ns/net
     sleep 0.2
     ip link add tolvane0 type veth peer name tolvane1 netns "$!"
-    ip addr add 192.168.2.10/24 dev tolvane0
+    ip addr add "$client_address/24" dev tolvane0
     ip link set tolvane0 up
-    ip route add default via 192.168.2.1
-    nsenter --net="$modem_net" sh -c 'ip link set lo up && ip addr add 192.168.2.1/24 dev tolvane1 && ip link set tolvane1 up'
+    ip route add default via "$modem_address"
+    nsenter --net="$modem_net" sh -c "ip link set lo up && ip addr add $modem_address/24 dev tolvane1 && ip link set tolvane1 up"
 }
 
 # reported NAME: a value under the report key, as Wine's own reg.exe shows it.
@@ -166,7 +167,7 @@ wine_run reg add 'HKCU\Software\Wine\AppDefaults\tolvane.exe' /v Version /d winx
 
 case "$mode" in
 silent) start_modem -- --listen 127.0.0.1:0 && simulated_adapters && silent_upgrade ;;
-netns) start_modem nsenter --net="$modem_net" -- --listen 192.168.2.1:80 && silent_upgrade ;;
+netns) start_modem nsenter --net="$modem_net" -- --listen "$modem_address:80" && silent_upgrade ;;
 window) start_modem -- --listen 127.0.0.1:0 && simulated_adapters && window_upgrade ;;
 esac
 check_outcome
