@@ -159,6 +159,7 @@ public:
 
     bool createFolder(const std::string& path, std::error_code* reason) override
     {
+        SetLastError(ERROR_INVALID_NAME); // a path refused here makes no creating call
         if (inRealFolder(path) && CreateDirectoryA(path.c_str(), nullptr))
             return true;
         if (reason)
