@@ -72,6 +72,17 @@ bool isRedirect(const QNetworkReply& reply)
            reply.hasRawHeader("Location");
 }
 
+// Holds the network back while the program has not taken what came, so that an answer without end
+// waits in the connection rather than in memory. Qt passes the limit on only to a request already
+// started, and a request with a body starts from the event loop: so it is set again from there,
+// behind the start.
+void limitReadBuffer(QNetworkReply& reply)
+{
+    reply.setReadBufferSize(kReadBuffer);
+    QMetaObject::invokeMethod(
+        &reply, [&reply] { reply.setReadBufferSize(kReadBuffer); }, Qt::QueuedConnection);
+}
+
 QByteArray newBoundary()
 {
     static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -178,7 +189,7 @@ void ModemBrowser::sendRequest()
         reply = m_network.post(request, plain ? textPlainForm(page.entries, page.charset)
                                               : urlEncodedForm(page.entries, page.charset));
     }
-    reply->setReadBufferSize(kReadBuffer);
+    limitReadBuffer(*reply);
     m_load->reply = reply;
     m_load->body.clear();
     connect(reply, &QNetworkReply::readyRead, this, &ModemBrowser::onReadyRead);

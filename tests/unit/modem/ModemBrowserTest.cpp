@@ -5,7 +5,9 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
+#include <thread>
 
 using namespace tolvane;
 
@@ -28,8 +30,8 @@ struct Session {
         browser.Navigate(address);
         QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading(), 20000);
     }
-    // Opens `page` and clicks every element whose id is "go".
-    void openAndClick(const std::string& page)
+    // Opens `page` and clicks every element whose id is "go"; the load they start goes on.
+    void openAndStartClick(const std::string& page)
     {
         server.page("/form.htm", page);
         open(at("/form.htm"));
@@ -37,6 +39,10 @@ struct Session {
         for (int i = 0; i < all.Length(); ++i)
             if (all(i).id() == u"go")
                 all(i).Click();
+    }
+    void openAndClick(const std::string& page)
+    {
+        openAndStartClick(page);
         QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading(), 20000);
     }
     std::optional<test::PageServer::Request> lastTo(const std::string& path) const
@@ -201,6 +207,49 @@ private slots:
         QVERIFY(html.size() < 100100);
         if (endless)
             QTRY_VERIFY_WITH_TIMEOUT(stopped, 20000); // the connection was closed
+    }
+
+    // While the window's thread is busy, an answer that never ends must wait in the network
+    // rather than pile up in the program; a POST answer once did, by gigabytes.
+    void sizeCap_busyThreadHoldsBackAnEndlessAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::newRow("GET") << QByteArray("GET");
+        QTest::newRow("POST") << QByteArray("POST");
+    }
+    void sizeCap_busyThreadHoldsBackAnEndlessAnswer()
+    {
+        QFETCH(QByteArray, method);
+        constexpr std::size_t kPlenty = 256 * 1024 * 1024;
+        std::atomic<bool> go = false;
+        std::atomic<std::size_t> sent = 0;
+        const std::string piece(65536, 'a');
+        Session s;
+        const auto serve = [&](const httplib::Request&, httplib::Response& res) {
+            // Not a text type, which the server would compress: `sent` counts what goes out.
+            const char* type = "application/octet-stream";
+            res.set_chunked_content_provider(type, [&](size_t, httplib::DataSink& sink) {
+                while (!go)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                if (!sink.write(piece.data(), piece.size()))
+                    return false;
+                sent += piece.size();
+                return sent < kPlenty;
+            });
+        };
+        s.server.routes().Get("/big.htm", serve);
+        s.server.routes().Post("/big.htm", serve);
+        s.openAndStartClick("<form action=/big.htm method=" + method.toStdString() +
+                            "><input type=submit id=go>");
+        QTRY_VERIFY_WITH_TIMEOUT(s.lastTo("/big.htm").has_value(), 20000);
+        QCoreApplication::processEvents(); // what the request queued behind itself
+
+        go = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+        while (sent < kPlenty && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QVERIFY2(sent < 64 * 1024 * 1024, QByteArray::number(qulonglong(sent)));
+        QTRY_VERIFY_WITH_TIMEOUT(!s.browser.isLoading(), 20000);
     }
 };
 
