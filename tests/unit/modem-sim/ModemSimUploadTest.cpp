@@ -20,18 +20,16 @@ private slots:
         QTest::addColumn<int>("flipped"); // a byte changed: 0 for none, below 0 from the end
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("refusal"); // empty when taken
-        QTest::newRow("38f.bin from 0.39") << Resource38f << 0 << "0.39"
-                                           << "";
-        QTest::newRow("42.bin from 0.39") << Resource42 << 0 << "0.39"
-                                          << "upgrade path";
-        QTest::newRow("special from 0.39a") << Resource42Special << 0 << "0.39a"
-                                            << "";
-        QTest::newRow("special from 0.39k") << Resource42Special << 0 << "0.39k"
-                                            << "upgrade path";
-        QTest::newRow("trailer byte 40 changed") << Resource42 << -56 << "0.38f"
-                                                 << "damaged trailer";
-        QTest::newRow("archive byte changed") << Resource42 << 100 << "0.38f"
-                                              << "checksum";
+        const auto row = [](const char* name, int resource, int flipped, const char* from,
+                            const char* refusal) {
+            QTest::newRow(name) << resource << flipped << QString(from) << QString(refusal);
+        };
+        row("38f.bin from 0.39", Resource38f, 0, "0.39", "");
+        row("42.bin from 0.39", Resource42, 0, "0.39", "upgrade path");
+        row("special from 0.39a", Resource42Special, 0, "0.39a", "");
+        row("special from 0.39k", Resource42Special, 0, "0.39k", "upgrade path");
+        row("trailer byte 40 changed", Resource42, -56, "0.38f", "damaged trailer");
+        row("archive byte changed", Resource42, 100, "0.38f", "checksum");
     }
     void upload_takesOnlyAnIntactImageOnItsPath()
     {
@@ -45,9 +43,8 @@ private slots:
         std::string image(reinterpret_cast<const char*>(carried->data()), carried->size() - 2);
         if (flipped != 0)
             image[flipped > 0 ? std::size_t(flipped) : image.size() - std::size_t(-flipped)] ^= 1;
-        auto options = test::StandInModem::instantOptions();
-        options.versionText = from.toStdString() + " (Oct 3 2005)";
-        test::StandInModem modem(options);
+        test::StandInModem modem(test::StandInModem::instantOptions(
+            [&](auto& o) { o.versionText = from.toStdString() + " (Oct 3 2005)"; }));
         httplib::Client client(modem.address());
         QVERIFY(client.Post("/login.cgi", httplib::Params{{"username", "root"}, {"pws", "admin"}}));
         QVERIFY(client.Post("/upgrade.cgi",
