@@ -101,6 +101,8 @@ private slots:
         QTest::newRow("text after its value")
             << QByteArray("<input value=a>") << true << "a/tmp/42.bin";
         QTest::newRow("checkbox") << QByteArray("<input type=checkbox>") << false << "on";
+        QTest::newRow("hidden, which takes no focus")
+            << QByteArray("<input type=hidden>") << false << "";
     }
     void paste_landsOnlyInFocusedTextPasswordOrFile()
     {
