@@ -1,7 +1,6 @@
-// Replays fuzz inputs without libFuzzer: every file named on the command line,
-// and every file in every folder named there, goes once through
-// LLVMFuzzerTestOneInput. A broken property aborts, so a regression fails the
-// test that runs this.
+// Replays fuzz inputs without libFuzzer: every file named on the command line, and every file in
+// every folder named there, goes once through LLVMFuzzerTestOneInput. A broken property aborts,
+// so a regression fails the test that runs this.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

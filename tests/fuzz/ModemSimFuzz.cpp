@@ -1,9 +1,8 @@
-// The stand-in modem's request handling on hostile requests. Each input is up
-// to four raw requests, separated by a line "--next--", sent one connection
-// each to a fresh modem over loopback, so that a login in one request opens the
-// pages behind it to the next. A first line that starts with "@" picks the
-// modem's mode and faults by word: mini, drop, garbage, late, nofile,
-// noversion, noadsl, refuse, password.
+// The stand-in modem's request handling on hostile requests. Each input is up to four raw requests,
+// separated by a line "--next--", sent one connection each to a fresh modem over loopback, so that
+// a login in one request opens the pages behind it to the next. A first line that starts with "@"
+// picks the modem's mode and faults by word: mini, drop, garbage, late, nofile, noversion, noadsl,
+// refuse, password.
 #include "FuzzCheck.h"
 #include "ModemSimulator.h"
 
@@ -45,12 +44,11 @@ SimOptions optionsFrom(std::string& input)
     return options;
 }
 
-// Sends the request and reads the answer until the modem closes the connection.
-// A request the modem is still waiting to see the end of gets no answer: the
-// connection is closed after `silenceMs` instead of waiting for the modem's
-// read timeout. (Closing only the sending side would not do: the modem takes a
-// half-closed connection for a client that has gone.) Calls interrupted by a
-// signal (libFuzzer's timer sends some) are retried.
+// Sends the request and reads the answer until the modem closes the connection. A request the
+// modem is still waiting to see the end of gets no answer: the connection is closed after
+// `silenceMs` instead of waiting for the modem's read timeout. (Closing only the sending side
+// would not do: the modem takes a half-closed connection for a client that has gone.) Calls
+// interrupted by a signal (libFuzzer's timer sends some) are retried.
 std::string exchange(int port, const std::string& request, int silenceMs)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -67,8 +65,7 @@ std::string exchange(int port, const std::string& request, int silenceMs)
     }
     std::string answer;
     for (char buffer[4096];;) {
-        // Once an answer has begun, the rest must follow: the modem's write timeout
-        // is 15 s.
+        // Once an answer has begun, the rest must follow: the modem's write timeout is 15 s.
         pollfd ready{fd, POLLIN, 0};
         const int waited = poll(&ready, 1, answer.empty() ? silenceMs : 20000);
         if (waited < 0 && errno == EINTR)
