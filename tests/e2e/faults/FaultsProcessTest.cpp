@@ -15,21 +15,8 @@ QStringList privateMount(const QString& mount, const QString& folder)
 {
     if (geteuid() != 0 || QProcess::execute("unshare", {"--mount", "true"}) != 0)
         return {};
-    return {"unshare",
-            "--mount",
-            "--propagation",
-            "private",
-            "sh",
-            "-c",
-            mount + R"( && shift && exec "$@")",
-            "sh",
-            folder};
-}
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return QString("unshare --mount --propagation private sh -c").split(' ') +
+           QStringList{mount + R"( && shift && exec "$@")", "sh", folder};
 }
 
 } // namespace
@@ -82,7 +69,6 @@ private slots:
     void unusableStore_upgradeRunsAndStoreIsKept_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::newRow("store path is a folder") << "folder";
         QTest::newRow("store on a read-only filesystem") << "read-only";
         QTest::newRow("store of garbage bytes") << "garbage";
     }
@@ -92,31 +78,26 @@ private slots:
         ProgramRun run;
         const QString folder = run.dir.filePath("store");
         run.registry = folder + "/registry.sqlite";
-        QVERIFY(QDir().mkpath(fault == "folder" ? run.registry : folder));
+        QVERIFY(QDir().mkpath(folder));
         QStringList launcher;
         if (fault == "read-only") {
             launcher =
                 privateMount(R"(mount --bind "$1" "$1" && mount -o remount,bind,ro "$1")", folder);
             if (launcher.isEmpty())
                 QSKIP("a read-only mount needs root and unshare");
-            tolvane::SqliteRegistryStore seeded(run.registry.toStdString());
-            tolvane::Registry registry(seeded);
-            registry.CreateKey(tolvane::HKEY_CURRENT_USER, E2eReportPath);
-            registry.SetKeyValue(tolvane::HKEY_CURRENT_USER, E2eReportPath, "Firmware_Status",
-                                 "Earlier", tolvane::ValueKindString);
-        } else if (fault == "garbage") {
+            tolvane::SqliteRegistryStore seeded(run.registry.toStdString()); // the report key
+            tolvane::Registry(seeded).CreateKey(tolvane::HKEY_CURRENT_USER, E2eReportPath);
+        } else {
             QFile file(run.registry);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(8192, '\x5a')) > 0);
         }
-        const QByteArray before = contentsOf(run.registry);
+        const QByteArray before = fileContents(run.registry);
         QVERIFY(run.startModem());
         QVERIFY(run.run({"-p", "admin"}, launcher));
 
         QCOMPARE(run.modem.version(), "0.42 (Mar 14 2006)");
         QVERIFY(!run.workFolderExists());
-        QCOMPARE(contentsOf(run.registry), before); // a folder stays one, unreadable as a file
-        if (fault == "read-only")
-            QCOMPARE(run.reported("Firmware_Status"), "Earlier");
+        QCOMPARE(fileContents(run.registry), before);
     }
 
     // A 2 MiB work folder: room for the free-space check, not for all four files.
