@@ -2,8 +2,8 @@
 # Checks the Tolvane .deb: its files and control fields, the menu entry, the metainfo, the man
 # pages, lintian (errors and warnings fail: a warning accepted is overridden in
 # packaging/lintian-overrides with its reason), and an installed run as scripts/demo makes
-# it: the unpacked tolvane upgrades the package's own tolvane-modem-sim from 0.39 to 0.42 in two
-# cycles, and the package's tolvane-reg reads the report back.
+# it: the unpacked tolvane upgrades the package's own tolvane-modem-sim from 0.39 to 0.42, and
+# the package's tolvane-reg reads the report back.
 #
 #   check-deb.sh DEB              check that package
 #   check-deb.sh --cpack BUILD    make the package from the build tree BUILD first
@@ -85,7 +85,7 @@ for page in "$share"/man/man1/*.1.gz; do
 done
 lintian --fail-on error,warning "$deb" || fail lintian
 
-# The installed run: the demo's two cycles, with the package's three commands.
+# The installed run, with the package's three commands.
 bin="$root/usr/bin"
 scale=0.1
 export TOLVANE_REGISTRY="$work/registry.sqlite" XDG_RUNTIME_DIR="$work" TOLVANE_TIME_SCALE=$scale
@@ -109,7 +109,4 @@ for expected in Old_Firmware_Version=0.39 New_Firmware_Version=0.42 Firmware_Sta
   [ "$(report "${expected%%=*}")" = "${expected#*=}" ] ||
     { "$bin/tolvane-reg" query "$key"; cat "$work/program.log"; fail "report: $expected"; }
 done
-uploads=$(grep -o '"label": *"[^"]*"' "$work/modem.json" | tr -d ' "' | tr '\n' ' ')
-[ "$uploads" = "label:0.38f label:0.42 " ] || fail "uploads: $uploads"
-grep -q '"version": *"0.42 ' "$work/modem.json" || fail "the modem did not reach 0.42"
 echo "PASS: $(basename "$deb"), $(stat -c %s "$deb") bytes"

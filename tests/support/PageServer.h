@@ -1,7 +1,6 @@
 #pragma once
 
 #include <httplib.h>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,19 +20,12 @@ public:
         std::string query; // as sent, still percent-encoded
         std::string body;
         httplib::Headers headers;
-        httplib::MultipartFormDataMap files;
-        httplib::Params params; // from the query and a url-encoded body
 
         std::string header(const char* name) const
         {
             const auto found = headers.find(name);
             return found == headers.end() ? std::string() : found->second;
         }
-    };
-    struct Post {
-        std::string path;
-        std::multimap<std::string, std::string> fields; // by name; for a file its content
-        std::map<std::string, std::string> fileNames;   // file fields by name: the name sent
     };
 
     PageServer()
@@ -45,7 +37,7 @@ public:
             const std::lock_guard lock(m_mutex);
             m_requests.push_back({r.method, r.path,
                                   mark == std::string::npos ? "" : r.target.substr(mark + 1),
-                                  r.body, r.headers, r.files, r.params});
+                                  r.body, r.headers});
         });
         m_server.set_error_handler([](const httplib::Request& request, httplib::Response& res) {
             if (request.method == "POST" && res.status == 404) {
@@ -82,20 +74,10 @@ public:
         const std::lock_guard lock(m_mutex);
         return m_requests;
     }
-    std::vector<Post> posts() const
+    std::vector<Request> posts() const
     {
-        std::vector<Post> posts;
-        for (const Request& request : requests()) {
-            if (request.method != "POST")
-                continue;
-            Post& post = posts.emplace_back(Post{request.path, {}, {}});
-            post.fields.insert(request.params.begin(), request.params.end());
-            for (const auto& [name, file] : request.files) {
-                post.fields.emplace(name, file.content);
-                if (!file.filename.empty())
-                    post.fileNames[name] = file.filename;
-            }
-        }
+        std::vector<Request> posts = requests();
+        std::erase_if(posts, [](const Request& request) { return request.method != "POST"; });
         return posts;
     }
 

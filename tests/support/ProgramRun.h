@@ -19,6 +19,21 @@ namespace tolvane::test {
 inline const QString E2eTimeScale = QStringLiteral("0.05");
 inline const char* const E2eReportPath = "Software\\TolvaneTest";
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray fileContents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Waits for a started process to end; false when it crashed, failed or hung (it is killed with
+// the QProcess).
+inline bool endsWell(QProcess& process, int timeoutMs)
+{
+    return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
 // tolvane-modem-sim as a process of its own, on a free loopback port unless the options give
 // another --listen; stopped with the object.
 class ModemProcess {
@@ -27,8 +42,7 @@ public:
     ~ModemProcess()
     {
         m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
+        m_process.waitForFinished(5000); // then killed with the QProcess
     }
 
     // Starts it, through `launcher` (e.g. `ip netns exec NAME`) when one is given; gives its
@@ -48,9 +62,7 @@ public:
 
     QJsonObject state() const
     {
-        QFile file(m_stateFile);
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                              : QJsonObject();
+        return QJsonDocument::fromJson(fileContents(m_stateFile)).object();
     }
     QString version() const { return state()["version"].toString(); }
     // The images it took ("accepted") or refused ("rejected"), as "0.42 STD".
@@ -91,16 +103,15 @@ public:
         const QString adapters = R"({"adapters": [{"index": 7, "description": "LAN", "ip": )"
                                  R"("127.0.0.1", "gateway": "%1", "dhcp": true}]})";
         QFile file(dir.filePath("adapters.json"));
-        m_adapters = copy.ok() && file.open(QIODevice::WriteOnly) &&
-                     file.write(adapters.arg(gateway).toUtf8()) > 0;
-        return m_adapters;
+        return copy.ok() && file.open(QIODevice::WriteOnly) &&
+               file.write(adapters.arg(gateway).toUtf8()) > 0;
     }
 
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("TOLVANE_ADAPTERS");
-        if (m_adapters)
+        if (QFileInfo::exists(dir.filePath("adapters.json")))
             env.insert("TOLVANE_ADAPTERS", dir.filePath("adapters.json"));
         env.insert("TOLVANE_REGISTRY", registry);
         env.insert("TOLVANE_TIME_SCALE", E2eTimeScale);
@@ -109,14 +120,8 @@ public:
         return env;
     }
 
-    // Starts the program silently with the report key, through `launcher` when one is given:
-    // e.g. `ip netns exec NAME`, or unshare and a shell that mounts something and then runs "$@".
-    void start(QProcess& process, const QStringList& extra, const QStringList& launcher = {}) const
-    {
-        launch(process, QStringList{"-s", "-k", reportKey()} + extra, launcher);
-    }
-
-    // Starts the program with exactly these words.
+    // Starts the program with these words, through `launcher` when one is given: e.g.
+    // `ip netns exec NAME`, or unshare and a shell that mounts something and then runs "$@".
     void launch(QProcess& process, const QStringList& words, const QStringList& launcher = {}) const
     {
         process.setProcessEnvironment(environment());
@@ -125,16 +130,13 @@ public:
         process.start(command.front(), command.mid(1));
     }
 
-    // Runs the program to its end; false when it crashed, failed or hung.
+    // Runs the program silently with the report key and `extra` to its end; false when it
+    // crashed, failed or hung.
     bool run(const QStringList& extra, const QStringList& launcher = {}) const
     {
         QProcess process;
-        start(process, extra, launcher);
-        if (process.waitForFinished(240000))
-            return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        process.kill();
-        process.waitForFinished();
-        return false;
+        launch(process, silentWords() + extra, launcher);
+        return endsWell(process, 240000);
     }
 
     std::string reported(const char* name) const
@@ -143,10 +145,8 @@ public:
         return Registry(store).QueryKeyValue(HKEY_CURRENT_USER, E2eReportPath, name);
     }
     static QString reportKey() { return QString("HKEY_CURRENT_USER\\") + E2eReportPath; }
+    static QStringList silentWords() { return {"-s", "-k", reportKey()}; }
     bool workFolderExists() const { return QFileInfo::exists(copy.workFolder()); }
-
-private:
-    bool m_adapters = false;
 };
 
 } // namespace tolvane::test

@@ -8,18 +8,14 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <sstream>
 #include <string>
-#include <vector>
 
 namespace tolvane::test {
 
 // The stand-in modem (tools/modem-sim) in this process on 127.0.0.1 and a free port, its state file
-// in a temporary folder of its own; keeps the requests it answered. Link tolvane_modemsim.
+// in a temporary folder of its own. Link tolvane_modemsim.
 class StandInModem final {
 public:
     // A kernel modem at "0.39k (Nov 15 2005)", password "admin", annex A, that takes an image on
@@ -42,8 +38,7 @@ public:
         if (options.stateFile.empty())
             options.stateFile = m_dir.filePath(QStringLiteral("modem.json")).toStdString();
         m_stateFile = options.stateFile;
-        m_modem = std::make_unique<modemsim::ModemSimulator>(
-            std::move(options), [this](const std::string& line) { keep(line); });
+        m_modem = std::make_unique<modemsim::ModemSimulator>(std::move(options));
         std::string error;
         if (!m_modem->start(error))
             qFatal("the stand-in modem did not start: %s", error.c_str());
@@ -57,18 +52,6 @@ public:
     // Closes the port, as a modem that is switched off.
     void stop() { m_modem->stop(); }
 
-    // The requests answered, in order, as method and path: "GET /login.stm".
-    std::vector<std::string> requests() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_requests;
-    }
-    long count(const std::string& request) const
-    {
-        const auto all = requests();
-        return std::count(all.begin(), all.end(), request);
-    }
-
     // The modem's state file: version, logins, uploads accepted and rejected (see its README).
     QJsonObject state() const
     {
@@ -78,23 +61,9 @@ public:
     }
 
 private:
-    // "21:49:39.809 127.0.0.1 POST /upgrade.cgi 200 3285 (note)"; phase lines name "modem:".
-    void keep(const std::string& line)
-    {
-        std::istringstream words(line);
-        std::string time, client, method, path;
-        words >> time >> client >> method >> path;
-        if (client == "modem:" || path.empty())
-            return;
-        const std::lock_guard lock(m_mutex);
-        m_requests.push_back(method + " " + path);
-    }
-
     QTemporaryDir m_dir;
     std::string m_stateFile;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_requests;
-    std::unique_ptr<modemsim::ModemSimulator> m_modem; // last: stopped before what it logs into
+    std::unique_ptr<modemsim::ModemSimulator> m_modem; // last: stopped before its folder goes
 };
 
 } // namespace tolvane::test

@@ -10,8 +10,6 @@ namespace tolvane::test {
 // page load, say) has finished in real time, so procedures never race against a deadline.
 class VirtualClock final : public Clock {
 public:
-    explicit VirtualClock(std::uint32_t start = 0) : m_now(start) {}
-
     // Asked before time moves: true while work is in flight that must finish first.
     void setBusy(std::function<bool()> busy) { m_busy = std::move(busy); }
 
@@ -22,7 +20,7 @@ public:
     std::uint64_t waited() const { return m_waited; }
 
 private:
-    std::uint32_t m_now;
+    std::uint32_t m_now = 0;
     std::uint64_t m_waited = 0;
     std::function<bool()> m_busy;
 };

@@ -42,17 +42,6 @@ private slots:
         SetFileAttributesA(file("readonly.bin").c_str(), FILE_ATTRIBUTE_READONLY);
     }
 
-    void writeWholeFile_leavesExactlyTheBytesAndReplacesWhole()
-    {
-        const std::string path = file("42.bin");
-        QVERIFY(m_files->writeWholeFile(path, pattern(1334282, 7)));
-        QVERIFY(m_files->plainFileHolds(path, pattern(1334282, 7)));
-        QVERIFY(m_files->writeWholeFile(path, pattern(10, 3)));
-        QVERIFY(m_files->plainFileHolds(path, pattern(10, 3)));
-        QVERIFY(!m_files->plainFileHolds(path, pattern(11, 3)));
-        QVERIFY(!m_files->plainFileHolds(path, pattern(10, 4)));
-    }
-
     void writeWholeFile_refusesWhatIsNoPlainFileInARealFolder_data()
     {
         QTest::addColumn<QString>("name");
@@ -90,15 +79,20 @@ private slots:
     }
 
     // On a drive root the folder of "C:\TFWU-..." is "C:\", not "C:", the drive's current folder.
-    void workFolder_onADriveRootIsMadeAndRemovedOnlyWhenEmpty()
+    void workFolder_onADriveRootHoldsExactlyTheBytesAndIsRemovedOnlyWhenEmpty()
     {
         const std::string work = "C:\\TFWU-test-" + std::to_string(GetCurrentProcessId());
+        const std::string image = work + "\\42.bin";
         QVERIFY(m_files->createFolder(work));
         QVERIFY(!m_files->createFolder(work));
-        QVERIFY(m_files->writeWholeFile(work + "\\logo.bmp", pattern(3430)));
-        QVERIFY(m_files->plainFileHolds(work + "\\logo.bmp", pattern(3430)));
+        QVERIFY(m_files->writeWholeFile(image, pattern(1334282, 7)));
+        QVERIFY(m_files->plainFileHolds(image, pattern(1334282, 7)));
+        QVERIFY(m_files->writeWholeFile(image, pattern(10, 3))); // replaced whole
+        QVERIFY(m_files->plainFileHolds(image, pattern(10, 3)));
+        QVERIFY(!m_files->plainFileHolds(image, pattern(11, 3)));
+        QVERIFY(!m_files->plainFileHolds(image, pattern(10, 4)));
         QVERIFY(!m_files->removeEmptyFolder(work));
-        QVERIFY(m_files->deleteFile(work + "\\logo.bmp"));
+        QVERIFY(m_files->deleteFile(image));
         QVERIFY(m_files->removeEmptyFolder(work));
         QVERIFY(!m_files->folderExists(work));
     }

@@ -25,10 +25,7 @@ drive_c=$folder/prefix/drive_c
 export TOLVANE_TIME_SCALE=$scale
 pids=()
 
-fail() {
-    echo "FAIL ($mode): $*" >&2
-    exit 1
-}
+fail() { echo "FAIL ($mode): $*" >&2; exit 1; }
 wine_run() { "$here/wine-run.sh" "$folder" "$@"; }
 cleanup() {
     wine_run stop || true
@@ -97,33 +94,21 @@ EOF
     [ -z "$(ls -A "$drive_c/TFWU" 2>/dev/null)" ] || fail "C:\\TFWU still holds $(ls "$drive_c/TFWU")"
 }
 
-# A silent run, timed: its wall time and peak memory.
-silent_upgrade() {
-    /usr/bin/time -f "%e %M" -o "$folder/time" "$here/wine-run.sh" "$folder" "$program" \
-        -s -k "$key" -p secret || fail "tolvane.exe failed"
-    local wall peak
-    read -r wall peak <"$folder/time"
-    echo "$mode run: wall $wall s, peak memory $((peak / 1024)) MiB"
-}
+silent_upgrade() { wine_run "$program" -s -k "$key" -p secret || fail "tolvane.exe failed"; }
 
 # click X Y: a left click at a point of the window's client area, given in twips. The centres of
 # buttons in Frame1, which sits 415 twips from the top once loaded (the logo's 315 and 100 more).
-click() {
-    xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1
-}
+click() { xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1; }
 screenshot() { import -display "$DISPLAY" -window root "$folder/screenshots/$1.png"; }
 # wait_for TEXT: until the stand-in logs TEXT, for at most a minute.
 wait_for() {
-    for _ in $(seq 600); do
-        grep -q "$1" "$folder/modem.log" && return 0
-        sleep 0.1
-    done
-    fail "waited in vain for '$1'"
+    timeout 60 sh -c 'until grep -q "$1" "$2"; do sleep 0.1; done' sh "$1" "$folder/modem.log" ||
+        fail "waited in vain for '$1'"
 }
 
 window_upgrade() {
     mkdir -p "$folder/screenshots"
-    "$here/wine-run.sh" "$folder" "$program" -k "$key" -p admin &
+    wine_run "$program" -k "$key" -p admin &
     local run=$!
     window=$(xdotool search --sync --name 'Tolvane ver 0.42 Ver 0.51' | head -n 1)
     sleep 2

@@ -6,12 +6,13 @@
 #include <csignal>
 #include <unistd.h>
 
+using namespace tolvane::test;
+
 namespace {
 
 QString findTool(const QString& name)
 {
-    const QString path = QStandardPaths::findExecutable(name);
-    return path.isEmpty() ? QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"}) : path;
+    return QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin"});
 }
 
 // Runs a command to its end; false when it failed.
@@ -20,17 +21,7 @@ bool run(const QStringList& command)
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start(command.first(), command.mid(1));
-    if (process.waitForFinished(60000))
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    process.kill();
-    process.waitForFinished();
-    return false;
-}
-
-QString readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return endsWell(process, 60000);
 }
 
 // dhclient runs this instead of its own script, so that it changes only the PC side's
@@ -59,15 +50,7 @@ class DhcpNamespaceTest : public QObject {
     const QString m_modem = "tolvane-modem-" + m_suffix;
     const QString m_pcLink = "tvp" + m_suffix;
     const QString m_modemLink = "tvm" + m_suffix;
-    QStringList m_namespaces;
-
-    // Kills every process inside the namespaces (all of them the test's) and removes them.
-    void removeNamespaces()
-    {
-        for (const QString& name : std::exchange(m_namespaces, {}))
-            run({"sh", "-c",
-                 QString("ip netns pids %1 | xargs -r kill -9; ip netns del %1").arg(name)});
-    }
+    QStringList m_namespaces; // made here
 
 private slots:
     void initTestCase()
@@ -78,13 +61,19 @@ private slots:
         if (findTool("dnsmasq").isEmpty() || findTool("dhclient").isEmpty())
             QSKIP("dnsmasq and dhclient are missing (scripts/install-deps)");
     }
-    void cleanupTestCase() { removeNamespaces(); }
+    // Kills every process inside the namespaces (all of them the test's) and removes them.
+    void cleanupTestCase()
+    {
+        for (const QString& name : m_namespaces)
+            run({"sh", "-c",
+                 QString("ip netns pids %1 | xargs -r kill -9; ip netns del %1").arg(name)});
+    }
 
     // The program releases and renews the lease, finds the gateway 192.168.2.1 in the routing
     // table, opens the modem's start page there and upgrades it.
     void wholeUpgrade_overRealDhcp_findsAndUpgradesTheModem()
     {
-        tolvane::test::ProgramRun world;
+        ProgramRun world;
         const auto path = [&](const QString& name) {
             return world.dir.filePath(name);
         };
@@ -109,7 +98,7 @@ private slots:
                                 "--dhcp-leasefile=" + path("dnsmasq.leases"),
                                 "--pid-file=" + path("dnsmasq.pid"),
                                 "--log-facility=" + path("dnsmasq.log"), "--log-dhcp"});
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(path("dnsmasq.log")).contains("DHCP, sockets bound"),
+        QTRY_VERIFY_WITH_TIMEOUT(fileContents(path("dnsmasq.log")).contains("DHCP, sockets bound"),
                                  10000);
         QVERIFY2(run({"ip", "netns", "exec", m_pc, findTool("dhclient"), "-1", "-4", "-pf",
                       path("dhclient.pid"), "-lf", path("dhclient.leases"), "-cf", "/dev/null",
@@ -126,13 +115,12 @@ private slots:
         QCOMPARE(world.modem.version(), "0.42 (Mar 14 2006)");
         QVERIFY(!world.workFolderExists());
         // The lease was released and granted again, and a client keeps it.
-        const QString serverLog = readFile(path("dnsmasq.log"));
+        const QString serverLog = QString::fromUtf8(fileContents(path("dnsmasq.log")));
         const qsizetype release = serverLog.indexOf("DHCPRELEASE(" + m_modemLink + ")");
         QVERIFY2(release >= 0 && serverLog.indexOf("DHCPACK(" + m_modemLink + ")", release) > 0,
                  qPrintable(serverLog));
-        const pid_t client = readFile(path("dhclient.pid")).trimmed().toInt();
+        const pid_t client = fileContents(path("dhclient.pid")).trimmed().toInt();
         QVERIFY(client > 0 && ::kill(client, 0) == 0);
-        removeNamespaces();
     }
 };
 
