@@ -73,9 +73,9 @@ private:
     mutable std::optional<QHash<const Node*, QHash<QString, Node*>>> m_controls;
 };
 
-// Parses a page that is already decoded. The page is cut short at a nesting depth that no
-// sensible page reaches, and no start tag keeps more than about a thousand attributes: the work
-// of the HTML parser grows with both.
+// Parses a page that is already decoded. Elements deeper than any sensible page are opened beside
+// each other rather than inside, and no start tag keeps more than 1,024 attributes: the work of
+// the HTML parser grows with both. Pages within those bounds are kept exactly.
 std::shared_ptr<Tree> parseHtml(QString html, const QUrl& url, const QString& encoding);
 
 // HTML serialisation of a node and its subtree, as outerHTML gives it.

@@ -1,6 +1,7 @@
 #include "Dom.h"
 #include "FormControls.h"
 #include "ModemLog.h"
+#include "StartTagBound.h"
 
 #include <QHash>
 #include <QSet>
@@ -15,41 +16,10 @@ namespace tolvane::dom {
 
 namespace {
 
-// Deeper than any sensible page; beyond it the page is cut, like a page beyond the size cap. The
-// parser looks for an unmatched end tag through every open element, so the depth bounds that work.
+// Deeper than any sensible page. The parser looks for an unmatched end tag through every open
+// element, so elements below this depth are opened beside the deepest one instead, as browsers do:
+// the page goes on and the parser's work per tag stays bounded.
 constexpr int kMaxNesting = 256;
-
-// The parser checks each attribute of a start tag against the ones before it. A run of more than
-// this many possible attribute starts without a '>' is broken with one, so that no tag holds more.
-constexpr int kMostAttributeStarts = 1024;
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// An attribute begins after a blank or after a quoted value, so counting runs of blanks and quote
-// marks between two '>' bounds the attributes any start tag there can hold.
-QByteArray breakAttributeRuns(const QByteArray& html)
-{
-    QByteArray out;
-    out.reserve(html.size() + html.size() / kMostAttributeStarts + 1);
-    int starts = 0;
-    char previous = 0;
-    for (const char c : html) {
-        if (c == '>') {
-            starts = 0;
-        } else if (c == '"' || c == '\'' || (isBlank(c) && !isBlank(previous))) {
-            if (++starts > kMostAttributeStarts) {
-                out += '>';
-                starts = 1;
-            }
-        }
-        out += c;
-        previous = c;
-    }
-    return out;
-}
 
 bool isTagNameChar(char c)
 {
@@ -86,12 +56,8 @@ public:
     {
         auto* parser = static_cast<htmlParserCtxtPtr>(context);
         auto& self = *static_cast<Builder*>(parser->_private);
-        if (++self.m_depth > kMaxNesting) {
-            qCWarning(lcModem) << "page nested too deeply; dropped from byte"
-                               << xmlByteConsumed(parser) << "of" << self.m_html.size();
-            xmlStopParser(parser);
-            return;
-        }
+        if (parser->nameNr > kMaxNesting)
+            self.closeDeepest(parser);
         self.addElement(name, attributes);
     }
 
@@ -104,7 +70,6 @@ public:
         if (self.m_current->isHtml(u"form") && self.followsFormEndTag(xmlByteConsumed(parser)))
             self.endForm();
         self.m_current = self.m_current->parent;
-        --self.m_depth;
     }
 
     static void characters(void* context, const xmlChar* text, int length)
@@ -126,6 +91,24 @@ public:
         if (error->code == XML_ERR_TAG_NAME_MISMATCH && error->str1 &&
             qstricmp(error->str1, "form") == 0)
             self.endForm();
+    }
+
+    // The parser has just opened an element below the deepest allowed one: the open element above
+    // it is closed, in the parser's list of open elements and here, so the new one becomes its
+    // sibling.
+    void closeDeepest(htmlParserCtxtPtr parser)
+    {
+        if (!m_deepWarned) {
+            qCWarning(lcModem) << "page nested deeper than" << kMaxNesting
+                               << "elements; deeper ones are opened beside each other";
+            m_deepWarned = true;
+        }
+        const int top = parser->nameNr - 1;
+        parser->nameTab[top - 1] = parser->nameTab[top];
+        parser->nameTab[top] = nullptr;
+        parser->nameNr = top;
+        if (m_current != m_tree.root)
+            m_current = m_current->parent;
     }
 
     // After its end tag a form takes no more controls, even where the parser left it open.
@@ -161,10 +144,28 @@ private:
         return *found;
     }
 
+    // Content after the page's closing tags still belongs to the page: the parser opens a new html
+    // and body for it, where a browser goes on in the ones it has.
+    Node* openAgain(const QString& tag) const
+    {
+        if (tag != u"html" && tag != u"head" && tag != u"body")
+            return nullptr;
+        for (Node* child : m_current->children) {
+            if (child->isHtml(tag))
+                return child;
+        }
+        return nullptr;
+    }
+
     void addElement(const xmlChar* name, const xmlChar** attributes)
     {
+        const QString tag = shared(reinterpret_cast<const char*>(name));
+        if (Node* open = openAgain(tag)) {
+            m_current = open;
+            return;
+        }
         Node* node = m_tree.newNode(NodeKind::Element);
-        node->name = shared(reinterpret_cast<const char*>(name));
+        node->name = tag;
         for (const xmlChar** a = attributes; a && *a; a += 2) {
             node->attributes.push_back(
                 {shared(reinterpret_cast<const char*>(a[0])),
@@ -230,7 +231,7 @@ private:
     Tree& m_tree;
     const QByteArray& m_html;
     Node* m_current;
-    int m_depth = 0;
+    bool m_deepWarned = false;
     Node* m_formPointer = nullptr;
     std::vector<Node*> m_formAttributeControls;
     QSet<const Node*> m_endedForms;
@@ -320,7 +321,7 @@ std::shared_ptr<Tree> parseHtml(QString text, const QUrl& url, const QString& en
 {
     // The parser takes a zero byte for the end of the page; browsers read on.
     text.replace(QChar(0), QChar::ReplacementCharacter);
-    const QByteArray html = breakAttributeRuns(text.toUtf8());
+    const QByteArray html = boundStartTags(text.toUtf8());
     text = QString(); // a page at the size cap is large: hold one copy at a time
 
     auto tree = std::make_shared<Tree>();

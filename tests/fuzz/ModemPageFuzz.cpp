@@ -8,6 +8,7 @@
 #include "modem/FormControls.h"
 #include "modem/HtmlDocument.h"
 #include "modem/TextDecoding.h"
+#include "support/ServedScripts.h"
 #include "wizard/StatusPageCut.h"
 
 #include <QHttpMultiPart>
@@ -96,6 +97,13 @@ void checkVersionRules(const QString& outerHtml)
         FUZZ_CHECK(!CutTagValue(text, position, 21, ';'));
 }
 
+// A parse hands every script body on as served, whatever else the page holds.
+void checkScriptsKept(const QString& served, const QString& outerHtml)
+{
+    for (const QString& script : test::servedScripts(served))
+        FUZZ_CHECK(outerHtml.contains(script));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -119,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HtmlDocument document(tree);
     const QString html = document.documentElement().outerHTML();
     FUZZ_CHECK(html.startsWith(u"<html"));
+    checkScriptsKept(page.text, html);
     checkVersionRules(html);
     exerciseElements(document);
     // A paste lands in the focused field: the file input of the upload page, typically.

@@ -1,6 +1,9 @@
 #include "modem/HtmlDocument.h"
 
+#include "ModemPages.h"
 #include "common/Errors.h"
+#include "support/ServedScripts.h"
+#include "wizard/StatusPageCut.h"
 
 #include <QTest>
 
@@ -11,6 +14,58 @@ namespace {
 HtmlDocument page(const QByteArray& html)
 {
     return HtmlDocument::fromHtml(html, QUrl(QStringLiteral("http://127.0.0.1/page.htm")));
+}
+
+// A status page whose script holds `lines` lines of one shape before the status values.
+QByteArray statusPageAfter(const QByteArray& shape, int lines)
+{
+    QByteArray page = "<html><head><title>Status</title>\n<script type=\"text/javascript\">\n";
+    for (int i = 0; i < lines; ++i)
+        page += QByteArray(shape).replace("%1", QByteArray::number(i)) + '\n';
+    return page + "var z;\nvar runtime_code_version=\"0.42 (Mar 14 2006)\";\n"
+                  "var lan_mac_addr=\"00:0A:79:12:34:56\";\n"
+                  "var adsl_code_version=\"A2pB023c.d16 (annex A)\";\n</script></head>\n"
+                  "<body><script>document.write(runtime_code_version);</script></body></html>\n";
+}
+
+QList<QByteArray> standInPages()
+{
+    using namespace modemsim;
+    modemsim::StatusValues status{"0.39k (Nov 15 2005)", "00:0A:79:12:34:56", "A2pB023c.d16"};
+    QList<std::string> pages = {loginPage(false),
+                                loginPage(true),
+                                homePage("0.39k"),
+                                statusPage(status),
+                                kernelUpgradePage("0.39k", true),
+                                settingsSavedPage(),
+                                restartingPage(),
+                                busyPage(),
+                                uploadAcceptedPage(false),
+                                uploadRefusedPage("bad", true),
+                                miniKernelPage(false),
+                                miniUpgradePage(true),
+                                saveRestartPage()};
+    status.versionTagLate = true;
+    pages << statusPage(status);
+    QList<QByteArray> bytes;
+    for (const std::string& html : pages)
+        bytes << QByteArray::fromStdString(html);
+    return bytes;
+}
+
+// The values the version reading cuts out of a page's text: version text and number, MAC address
+// and ADSL code.
+QStringList statusValues(const QString& text)
+{
+    const std::string plain = text.toStdString();
+    QStringList values;
+    for (const std::string tag : {"runtime_code_version=", "lan_mac_addr=", "adsl_code_version="}) {
+        const std::size_t at = FindText(plain, tag);
+        for (const char delimiter : {';', '('})
+            values << QString::fromStdString(
+                at ? CutTagValue(plain, at, tag.size(), delimiter).value_or("-") : "none");
+    }
+    return values;
 }
 
 } // namespace
@@ -76,6 +131,62 @@ private slots:
             QCOMPARE(form.control(QStringLiteral("webUpload")).tagName(), QStringLiteral("INPUT"));
         else
             QVERIFY_THROWS_EXCEPTION(StepError, form.control(QStringLiteral("webUpload")));
+    }
+
+    // The version reading searches outerHTML: every script body and every status value comes
+    // through as served, whatever the number and shape of the lines before them.
+    void outerHtml_keepsScriptsAndStatusValuesAsServed_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pages");
+        QTest::newRow("the stand-in modem's pages") << standInPages();
+        for (const char* shape :
+             {"var cfg_%1=\"84\";", "var z;", "var s%1 = \"b c d\";",
+              "var long%1 = \"a 'quoted' phrase, a = b, <td class=x> and more words to say\";",
+              "if (a<b) { n%1 = 'x'; }", "// don't \"quote\" %1 /* it's */"}) {
+            QList<QByteArray> pages;
+            for (int lines = 0; lines <= 800; ++lines)
+                pages << statusPageAfter(shape, lines);
+            QTest::addRow("status page after 0 to 800 lines of %s", shape) << pages;
+        }
+        for (const QByteArray nesting : {"<div>", "<table><tr><td>"}) {
+            QList<QByteArray> pages;
+            for (const int depth : {84, 85, 86, 254, 255, 256, 257, 1000, 20000})
+                pages << nesting.repeated(depth) + statusPageAfter("var z;", 3);
+            QTest::addRow("status page inside up to 20000 of %s", nesting.constData()) << pages;
+        }
+        QTest::newRow("status page after a page's closing tags")
+            << QList<QByteArray>{"<p>x</body></html>" + statusPageAfter("var z;", 3),
+                                 "<p>x</html>\n<script>var s=1;</script>" + statusPageAfter("", 1)};
+    }
+    void outerHtml_keepsScriptsAndStatusValuesAsServed()
+    {
+        QFETCH(QList<QByteArray>, pages);
+        qsizetype scripts = 0;
+        for (const QByteArray& served : pages) {
+            const QString text = QString::fromUtf8(served);
+            const QString html = page(served).documentElement().outerHTML();
+            for (const QString& script : test::servedScripts(text)) {
+                QVERIFY2(html.contains(script), qPrintable(script.left(200)));
+                ++scripts;
+            }
+            QCOMPARE(statusValues(html), statusValues(text));
+        }
+        QVERIFY(scripts >= pages.size());
+    }
+
+    // The parser's work grows with the square of a start tag's attributes: a tag keeps its first
+    // 1,024, quoted values with '>' in them included, and the page after it is whole.
+    void startTag_keepsItsFirstAttributesAndThePageAfterIt()
+    {
+        QByteArray tag = "<p id=many";
+        for (int i = 1; i < 3000; ++i)
+            tag += " a" + QByteArray::number(i) + "='<i>" + QByteArray::number(i) + "'";
+        const HtmlDocument document = page(tag + "><b>after</b>" + statusPageAfter("", 0));
+        const QString many = document.All(3).outerHTML();
+        QVERIFY(many.contains(u"a1023=\"<i>1023\">") && !many.contains(u"a1024="));
+        QCOMPARE(document.All(4).outerHTML(), QStringLiteral("<b>after</b>"));
+        QCOMPARE(statusValues(document.documentElement().outerHTML()),
+                 statusValues(QString::fromLatin1(statusPageAfter("", 0))));
     }
 
     void missingMember_throwsStepError()
