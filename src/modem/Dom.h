@@ -16,7 +16,8 @@ class ModemBrowser;
 
 namespace dom {
 
-enum class NodeKind { Element, Text, Comment };
+// Markup: the rest of a page too large to build, as served (see parseHtml).
+enum class NodeKind { Element, Text, Comment, Markup };
 
 struct Attribute {
     QString name;
@@ -27,7 +28,7 @@ struct Attribute {
 // pointers between them stay valid for the tree's lifetime.
 struct Node {
     NodeKind kind = NodeKind::Element;
-    QString name; // element: its tag name in lower case; text and comment: the data
+    QString name; // element: its tag name in lower case; otherwise the data
     Node* parent = nullptr;
     std::vector<Node*> children;
     std::vector<Attribute> attributes;
@@ -74,8 +75,9 @@ private:
 };
 
 // Parses a page that is already decoded. Elements deeper than any sensible page are opened beside
-// each other rather than inside, and no start tag keeps more than 1,024 attributes: the work of
-// the HTML parser grows with both. Pages within those bounds are kept exactly.
+// each other rather than inside, no start tag keeps more than 1,024 attributes, and past half a
+// million nodes the rest of the page is kept as served in one Markup node: the parser's work and
+// the tree's memory grow with each. Pages within those bounds are kept exactly.
 std::shared_ptr<Tree> parseHtml(QString html, const QUrl& url, const QString& encoding);
 
 // HTML serialisation of a node and its subtree, as outerHTML gives it.

@@ -21,6 +21,11 @@ namespace {
 // the page goes on and the parser's work per tag stays bounded.
 constexpr int kMaxNesting = 256;
 
+// A modem's pages hold a few thousand nodes. Past this many the page's markup is kept as served, in
+// one piece that outerHTML shows as it is, and the parse ends: what the page says can still be
+// searched, while memory and work stay bounded.
+constexpr std::size_t kMostNodes = 500000;
+
 bool isTagNameChar(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
@@ -56,9 +61,16 @@ public:
     {
         auto* parser = static_cast<htmlParserCtxtPtr>(context);
         auto& self = *static_cast<Builder*>(parser->_private);
+        if (self.keptRestAsServed(parser))
+            return;
         if (parser->nameNr > kMaxNesting)
             self.closeDeepest(parser);
         self.addElement(name, attributes);
+        // Past the tag's '>' (or "/>"), which the parser reads after this call.
+        const long end = xmlByteConsumed(parser);
+        self.m_parsedUpTo = end + (self.m_html.at(end) == '>'   ? 1
+                                   : self.m_html.at(end) == '/' ? 2
+                                                                : 0);
     }
 
     static void endElement(void* context, const xmlChar*)
@@ -67,21 +79,49 @@ public:
         auto& self = *static_cast<Builder*>(parser->_private);
         if (self.m_current == self.m_tree.root)
             return;
-        if (self.m_current->isHtml(u"form") && self.followsFormEndTag(xmlByteConsumed(parser)))
+        self.m_parsedUpTo = xmlByteConsumed(parser);
+        if (self.m_current->isHtml(u"form") && self.followsFormEndTag(self.m_parsedUpTo))
             self.endForm();
         self.m_current = self.m_current->parent;
     }
 
     static void characters(void* context, const xmlChar* text, int length)
     {
-        auto& self = *static_cast<Builder*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+        auto* parser = static_cast<htmlParserCtxtPtr>(context);
+        auto& self = *static_cast<Builder*>(parser->_private);
+        if (self.keptRestAsServed(parser))
+            return;
         self.addText(NodeKind::Text, reinterpret_cast<const char*>(text), length);
+        self.m_parsedUpTo = xmlByteConsumed(parser);
     }
 
     static void comment(void* context, const xmlChar* text)
     {
-        auto& self = *static_cast<Builder*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+        auto* parser = static_cast<htmlParserCtxtPtr>(context);
+        auto& self = *static_cast<Builder*>(parser->_private);
+        if (self.keptRestAsServed(parser))
+            return;
         self.addText(NodeKind::Comment, reinterpret_cast<const char*>(text), -1);
+        self.m_parsedUpTo = xmlByteConsumed(parser);
+    }
+
+    // Whether the page has used up its nodes. The first time, the rest of the page from the end
+    // of the last thing built is kept as served, and the parse ends.
+    bool keptRestAsServed(htmlParserCtxtPtr parser)
+    {
+        if (m_tree.nodes.size() < kMostNodes)
+            return false;
+        if (!m_restKept) {
+            qCWarning(lcModem) << "page of more than" << kMostNodes
+                               << "nodes; kept as served from byte" << m_parsedUpTo;
+            Node* rest = m_tree.newNode(NodeKind::Markup);
+            rest->name = QString::fromUtf8(QByteArrayView(m_html).sliced(m_parsedUpTo));
+            rest->parent = m_current;
+            m_current->children.push_back(rest);
+            m_restKept = true;
+            xmlStopParser(parser);
+        }
+        return true;
     }
 
     // An end tag </form> that matches no open form still ends the form's reach.
@@ -232,6 +272,8 @@ private:
     const QByteArray& m_html;
     Node* m_current;
     bool m_deepWarned = false;
+    bool m_restKept = false;
+    long m_parsedUpTo = 0;
     Node* m_formPointer = nullptr;
     std::vector<Node*> m_formAttributeControls;
     QSet<const Node*> m_endedForms;

@@ -87,6 +87,9 @@ QString serialize(const Node& top)
             case NodeKind::Comment:
                 out += QLatin1String("<!--") + node.name + QLatin1String("-->");
                 return false;
+            case NodeKind::Markup:
+                out += node.name;
+                return false;
             case NodeKind::Element:
                 break;
             }
@@ -147,7 +150,7 @@ QString renderText(const Tree& tree)
         [&](const Node& node) {
             if (out.size() > kMost)
                 return false;
-            if (node.kind == NodeKind::Comment)
+            if (node.kind == NodeKind::Comment || node.kind == NodeKind::Markup)
                 return false;
             if (node.kind == NodeKind::Text) {
                 const QString text = node.name.simplified();

@@ -27,6 +27,10 @@ inline QList<std::pair<const char*, QByteArray>> hostilePages()
         {"submit inputs in the upload form", fill("", "<input type=submit>")},
         {"one element of many attributes", attributes + ">"},
         {"text without a break", fill("", "x")},
+        {"a million paragraphs", fill("", "<p>x")},
+        {"a million cells", fill("", "<td>")},
+        {"half a million options", fill("", "<option>")},
+        {"a million line breaks", fill("", "<br>")},
     };
     QList<std::pair<const char*, QByteArray>> pages;
     for (const auto& [name, shape] : shapes)

@@ -154,6 +154,8 @@ private slots:
                 pages << nesting.repeated(depth) + statusPageAfter("var z;", 3);
             QTest::addRow("status page inside up to 20000 of %s", nesting.constData()) << pages;
         }
+        QTest::newRow("status page after 600,000 nodes") << QList<QByteArray>{
+            QByteArray("<p>x").repeated(300000) + statusPageAfter("var z;", 3)};
         QTest::newRow("status page after a page's closing tags")
             << QList<QByteArray>{"<p>x</body></html>" + statusPageAfter("var z;", 3),
                                  "<p>x</html>\n<script>var s=1;</script>" + statusPageAfter("", 1)};
@@ -164,7 +166,9 @@ private slots:
         qsizetype scripts = 0;
         for (const QByteArray& served : pages) {
             const QString text = QString::fromUtf8(served);
-            const QString html = page(served).documentElement().outerHTML();
+            const HtmlDocument document = page(served);
+            QVERIFY(document.All().Length() <= 500000);
+            const QString html = document.documentElement().outerHTML();
             for (const QString& script : test::servedScripts(text)) {
                 QVERIFY2(html.contains(script), qPrintable(script.left(200)));
                 ++scripts;
