@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <unistd.h>
 
 namespace tolvane {
 
@@ -58,6 +59,13 @@ std::optional<DhclientInvocation> dhclientFor(const std::vector<std::string>& ar
     if (interfaces.size() != 1 || interfaces[0] != interface)
         return std::nullopt;
     return invocation;
+}
+
+std::string dhclientProgram(const std::string& exe)
+{
+    const bool runnable = !exe.empty() && exe.find(" (deleted)") == std::string::npos &&
+                          access(exe.c_str(), X_OK) == 0;
+    return runnable ? exe : "dhclient";
 }
 
 std::vector<std::string> dhclientArguments(const DhclientInvocation& invocation, DhclientMode mode,

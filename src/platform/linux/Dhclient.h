@@ -23,6 +23,12 @@ struct DhclientInvocation {
 std::optional<DhclientInvocation> dhclientFor(const std::vector<std::string>& argv,
                                               const std::string& interface);
 
+// The program that runs a client whose process runs `exe` (the target of its /proc/PID/exe link):
+// that file where this process can run it, otherwise the dhclient on the PATH. A client started
+// in another mount namespace or chroot, or from a binary replaced since, runs from a file that is
+// not there for this process.
+std::string dhclientProgram(const std::string& exe);
+
 enum class DhclientMode {
     Release,    // -r: send a release, stop the running client, drop the address
     Stop,       // -x: stop the running client without releasing

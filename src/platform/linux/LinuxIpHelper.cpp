@@ -118,9 +118,9 @@ std::optional<DhclientInvocation> runningDhclient(const std::string& interface)
             found.reset();
             continue;
         }
-        const std::string program = readLink(base + "/exe");
-        if (!program.empty() && program.find(" (deleted)") == std::string::npos)
-            found->program = program;
+        found->program = dhclientProgram(readLink(base + "/exe"));
+        qCInfo(lcLinuxAdapters) << "the dhclient of" << interface.c_str() << "is process"
+                                << pid.c_str() << "; runs" << found->program.c_str() << "for it";
         break;
     }
     closedir(proc);

@@ -164,6 +164,15 @@ private slots:
             found << QString::fromStdString(option);
         QCOMPARE(found.join(' '), options);
     }
+
+    // A client's own binary is run where this process can run it; otherwise the one on the PATH.
+    void dhclientProgram_isTheClientsOwnWhereItCanRun()
+    {
+        QCOMPARE(dhclientProgram("/bin/sh"), "/bin/sh"s);
+        QCOMPARE(dhclientProgram("/nonexistent-chroot/sbin/dhclient"), "dhclient"s);
+        QCOMPARE(dhclientProgram("/bin/sh (deleted)"), "dhclient"s);
+        QCOMPARE(dhclientProgram(""), "dhclient"s);
+    }
 };
 
 QTEST_GUILESS_MAIN(AdaptersTest)
