@@ -51,7 +51,6 @@ inline constexpr std::array<WorkFile, 4> WorkFiles{LogoFile, Image38fFile, Image
                                                    Image42SpecialFile};
 
 inline constexpr const char* FirmwareMissingMessage = "Can not Find the Firmware!";
-inline constexpr const char* NoVersionPageMessage = "Can Not Find Firmware Version Page";
 
 // The main window's state and procedures, without any widget: the window on screen is reached
 // through Form1View.
@@ -170,12 +169,12 @@ private:
     // The upgrade procedure's parts.
     void refreshNetwork();
     void searchModem();
-    bool readVersion();
+    void readVersion();
     void endUpToDate();
     void chooseImage();
     void showProgress();
     void saveAndRestart();
-    void showOutcome(const std::string& failure);
+    void showOutcome();
 
     ProcessState& m_state;
     Registry& m_registry;
@@ -193,6 +192,9 @@ private:
     WindowState m_window;
     // Why UpdateFirmware made no upload on a page that had its file field; empty otherwise.
     std::string m_uploadFailure;
+    // The version number of this Start's last reading whose text began with a digit; empty until
+    // there is one. Only it chooses an image.
+    std::string m_versionReadThisRun;
 };
 
 } // namespace tolvane

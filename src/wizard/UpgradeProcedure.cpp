@@ -48,10 +48,8 @@ void Form1::Command1_Click()
     refreshNetwork();
     Pause(5000);
 
-    // What went wrong in the last cycle; the outcome tells it instead of the general text.
-    std::string failure;
+    m_versionReadThisRun.clear();
     for (int cycle = 1;; ++cycle) {
-        failure.clear();
         ModemOk = false;
         setCaption(Control::lblStatus, "");
         setEnabled(Control::Command1, false);
@@ -65,10 +63,12 @@ void Form1::Command1_Click()
             break;
 
         if (m_state.kernelMode == KernelMode::Kernel) {
-            // An image is chosen only from a version read in this cycle: an unread version would
+            readVersion();
+            // A cycle that misses the version goes on with the one read before, but an image is
+            // never chosen before this run has read one: a version not read, or empty, would
             // take the oldest image, flashing even an up-to-date modem back to "0.38f".
-            if (!readVersion()) {
-                failure = NoVersionPageMessage;
+            if (m_versionReadThisRun.empty()) {
+                ModemOk = false;
                 break;
             }
             chooseImage();
@@ -85,7 +85,8 @@ void Form1::Command1_Click()
         Pause(1000);
 
         if (!UploadReady) {
-            failure = m_uploadFailure.empty() ? NoUpgradePageText : m_uploadFailure;
+            const std::string failure =
+                m_uploadFailure.empty() ? NoUpgradePageText : m_uploadFailure;
             setCaption(Control::Label1, failure);
             m_report.reportFailure(failure);
         } else {
@@ -112,7 +113,7 @@ void Form1::Command1_Click()
             break;
         }
     }
-    showOutcome(failure);
+    showOutcome();
 }
 
 void Form1::refreshNetwork()
@@ -141,21 +142,16 @@ void Form1::searchModem()
     }
 }
 
-// Logs in and reads the version; true when it was read. An up-to-date modem ends the program.
-bool Form1::readVersion()
+// Logs in and reads the version. An up-to-date modem ends the program.
+void Form1::readVersion()
 {
     setCaption(Control::Label1, "Begin login machine");
     LoginUrl = ModemAddress + "/login.stm";
     SkipFailedStep([&] { LoginMachine(); });
     Pause(2000);
-    // Only a reading that completes says the version was read.
-    ModemOk = false;
     SkipFailedStep([&] { CheckFirmWareVersion(); });
-    if (!ModemOk)
-        return false;
     if (!VersionLess(CurrentVersion, LatestVersion))
         endUpToDate();
-    return true;
 }
 
 void Form1::endUpToDate()
@@ -173,13 +169,14 @@ void Form1::endUpToDate()
     m_programEnd.endNow();
 }
 
-// The image the modem's version calls for; every comparison is plain text.
+// The image the last version read in this run calls for; every comparison is plain text.
 void Form1::chooseImage()
 {
+    const std::string& version = m_versionReadThisRun;
     SkipFailedStep([&] {
-        if (CurrentVersion == "0.38f" || !VersionLess(CurrentVersion, "0.39k"))
+        if (version == "0.38f" || !VersionLess(version, "0.39k"))
             Firmware3();
-        else if (VersionLess("0.39", CurrentVersion))
+        else if (VersionLess("0.39", version))
             Firmware2();
         else
             Firmware1();
@@ -219,7 +216,7 @@ void Form1::saveAndRestart()
     });
 }
 
-void Form1::showOutcome(const std::string& failure)
+void Form1::showOutcome()
 {
     if (ModemOk) {
         setCaption(Control::Label1, "Congratulations!! The firmware " + CurrentVersionText +
@@ -228,10 +225,11 @@ void Form1::showOutcome(const std::string& failure)
         setEnabled(Control::Command1, false);
         setEnabled(Control::Command2, true);
     } else {
-        const std::string reason = failure.empty() ? std::string(FailureText) : failure;
+        // Whatever failed was shown and reported where it happened; the launching program reads
+        // this general text.
         setCaption(Control::Label1,
-                   failure.empty() ? reason + "\r\n then click the 'Start' button again." : reason);
-        m_report.reportFailure(reason);
+                   std::string(FailureText) + "\r\n then click the 'Start' button again.");
+        m_report.reportFailure(FailureText);
         setEnabled(Control::Command1, true);
         setEnabled(Control::Command2, true);
         if (m_state.runOptions.Silent)

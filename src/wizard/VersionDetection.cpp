@@ -11,6 +11,7 @@
 #include "platform/ProgramEnd.h"
 #include "registry/ResultReport.h"
 
+#include <cctype>
 #include <string_view>
 
 namespace tolvane {
@@ -30,6 +31,7 @@ const std::string AdslTag = "adsl_code_version=";
 constexpr qsizetype StatusTextLimit = 11000;
 
 constexpr const char* NotAnnexAMessage = "Can not find a KVX4120/07 annex A basestation ";
+constexpr const char* NoVersionPageMessage = "Can Not Find Firmware Version Page";
 
 bool holds(const std::string& text, std::string_view mark)
 {
@@ -83,11 +85,7 @@ void Form1::CheckFirmWareVersion()
     const std::size_t adslAt = FindText(text, AdslTag);
     Pause(1000);
 
-    // A tag whose value cannot be cut, or holds no number, is no more a reading than a missing
-    // tag: the version it leaves behind would choose an image for a modem nobody has read.
-    const auto versionText =
-        versionAt > 0 ? CutTagValue(text, versionAt, VersionTag.size(), ';') : std::nullopt;
-    if (!versionText || VersionNumberOf(*versionText).empty()) {
+    if (versionAt == 0) {
         ModemOk = false;
         SkipFailedStep([&] { setCaption(Control::Label1, NoVersionPageMessage); });
         SkipFailedStep([&] { m_report.report(ReportValue::Firmware_Status, "Fail"); });
@@ -98,8 +96,12 @@ void Form1::CheckFirmWareVersion()
 
     // The number is taken from the version text itself, so that neither a missing blank before
     // the build date nor a missing date can change it: another number means another image.
-    CurrentVersionText = *versionText;
-    CurrentVersion = VersionNumberOf(*versionText);
+    if (const auto versionText = CutTagValue(text, versionAt, VersionTag.size(), ';')) {
+        CurrentVersionText = *versionText;
+        CurrentVersion = VersionNumberOf(*versionText);
+        if (!versionText->empty() && std::isdigit(static_cast<unsigned char>(versionText->front())))
+            m_versionReadThisRun = CurrentVersion;
+    }
 
     if (options.ReportEnabled) {
         SkipFailedStep([&] { m_report.report(ReportValue::Old_Firmware_Version, CurrentVersion); });

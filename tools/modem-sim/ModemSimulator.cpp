@@ -123,6 +123,8 @@ struct ModemSimulator::Impl {
     SimMode mode;
     bool imageWritten = false;
     std::optional<std::string> pendingVersion;
+    // Status pages still to be served without their version, counted from the first restart.
+    int missedVersionsLeft = 0;
     Clock::time_point bootedAt = Clock::now();
     std::map<std::string, Clock::time_point> sessions; // client address -> expiry
     ModemReport report;
@@ -221,6 +223,8 @@ struct ModemSimulator::Impl {
         mode = SimMode::Kernel;
         imageWritten = false;
         sessions.clear();
+        if (report.restarts == 0)
+            missedVersionsLeft = options.faults.missedVersions;
         ++report.restarts;
         bootedAt = Clock::now();
         phase = Phase::Running;
@@ -409,10 +413,17 @@ struct ModemSimulator::Impl {
         if (path == "/" || path == "/index.stm") {
             sendPage(response, homePage(versionText));
         } else if (path == "/status_main.stm") {
-            if (faults.garbageStatus)
+            if (faults.garbageStatus) {
                 sendPage(response, garbageBytes(StatusGarbageBytes));
-            else
-                sendPage(response, statusPage(statusValuesLocked()));
+            } else {
+                StatusValues values = statusValuesLocked();
+                if (missedVersionsLeft > 0) {
+                    --missedVersionsLeft;
+                    values.versionTag = false;
+                    t_note = "version not shown yet";
+                }
+                sendPage(response, statusPage(values));
+            }
         } else if (path == "/system_f.stm") {
             sendPage(response, kernelUpgradePage(versionText, !faults.noFileInput));
         } else if (const auto setup = setupPage(path)) {

@@ -79,6 +79,14 @@ std::string addFault(std::string_view name, Faults& faults)
         faults.delayMs = *ms;
         return {};
     }
+    constexpr std::string_view missed = "missed-versions=";
+    if (name.starts_with(missed)) {
+        const auto count = parseWhole(name.substr(missed.size()), 1'000'000);
+        if (!count)
+            return "--fault missed-versions=N takes a whole number of status pages";
+        faults.missedVersions = *count;
+        return {};
+    }
     return "unknown fault '" + std::string(name) + "' (see --help)";
 }
 
@@ -231,7 +239,7 @@ A stand-in for the Velmora KVX4120/07 modem's web pages: login, status, firmware
   --fault NAME            misbehave; repeat or separate names by commas:
                             refuse-uploads, no-file-input, no-version-tag, late-version-tag,
                             no-adsl-tag, drop-upload, garbage-status, refuse-passwords,
-                            delay=MS
+                            delay=MS, missed-versions=N
   -h, --help              show this text
 
 Stops cleanly on SIGTERM or SIGINT. One line per request on stderr.

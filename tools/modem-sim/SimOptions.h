@@ -18,6 +18,7 @@ struct Faults {
     bool garbageStatus = false;   // the status page is random bytes
     bool refusePasswords = false; // every login answered with "Incorrect Password"
     int delayMs = 0;              // every answer held back this long (real time, not scaled)
+    int missedVersions = 0;       // status pages without the version after the first restart
 };
 
 struct SimOptions {

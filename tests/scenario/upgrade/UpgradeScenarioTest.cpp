@@ -107,37 +107,53 @@ private slots:
         QVERIFY(std::ranges::count(rig.view.m_label1, config) == 1);
     }
 
-    // Silent, at 0.39k: the outcome names the last cycle's fault; no image from an unread version.
-    void start_failsWithTheReasonOfTheLastCycle_data()
+    // Silent. Each failure is shown and reported where it happens; the outcome of a failed run
+    // is the general text, and a later success leaves the earlier text in Error_Msg. No image
+    // goes out before this run has read a version, except the mini kernel's 0.38f.
+    void start_reportsEachFailureThenTheOutcome_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("shown"); // on the way; empty: nothing particular
         QTest::addColumn<QString>("error");
         const QString noVersion = "Can Not Find Firmware Version Page";
-        QTest::newRow("modem at 0.42 without a version tag: nothing sent")
-            << "no tag at 0.42" << QStringList() << noVersion;
-        QTest::newRow("version tag too late") << "late" << QStringList() << noVersion;
+        const QString failure = FailureText.c_str();
+        QTest::newRow("modem at 0.42 that never shows its version: nothing sent")
+            << "no tag at 0.42" << QStringList() << noVersion << failure;
+        QTest::newRow("version tag too late") << "late" << QStringList() << noVersion << failure;
+        QTest::newRow("empty version: read, but chooses no image")
+            << "empty" << QStringList() << "Current Firmware version : " << failure;
         QTest::newRow("mini kernel, then no version tag: only the image it needs")
-            << "mini, no tag" << QStringList{"0.38f STD"} << noVersion;
-        QTest::newRow("paste never lands") << "paste" << QStringList()
-                                           << "Can not paste the firmware file into the Update "
-                                              "Firmware Page";
+            << "mini, no tag" << QStringList{"0.38f STD"} << noVersion << failure;
+        QTest::newRow("version missed twice after the first upload: the one read goes on")
+            << "missed twice" << QStringList{"0.38f STD", "0.38f STD", "0.42 STD"} << noVersion
+            << noVersion;
+        QTest::newRow("paste never lands")
+            << "paste" << QStringList()
+            << "Can not paste the firmware file into the Update Firmware Page" << failure;
         QTest::newRow("page without its file field")
-            << "no file" << QStringList() << "Can not find Update Firmware Page...Check again..";
+            << "no file" << QStringList() << "Can not find Update Firmware Page...Check again.."
+            << failure;
         QTest::newRow("every image refused: six cycles")
-            << "refuse" << QStringList(6, " ") << FailureText.c_str(); // labels unread
+            << "refuse" << QStringList(6, " ") << QString() << failure; // labels unread
     }
-    void start_failsWithTheReasonOfTheLastCycle()
+    void start_reportsEachFailureThenTheOutcome()
     {
         QFETCH(QString, fault);
         QFETCH(QStringList, sent);
+        QFETCH(QString, shown);
         QFETCH(QString, error);
         StandInModem modem(StandInModem::instantOptions([&](auto& o) {
             if (fault.contains("0.42"))
                 o.versionText = "0.42 (Mar 14 2006)";
+            if (fault == "empty")
+                o.versionText = "";
+            if (fault == "missed twice")
+                o.versionText = "0.39 (Oct 3 2005)";
             o.mode = fault.startsWith("mini") ? modemsim::SimMode::Mini : modemsim::SimMode::Kernel;
             o.faults.noVersionTag = fault.contains("no tag");
             o.faults.lateVersionTag = fault == "late";
+            o.faults.missedVersions = fault == "missed twice" ? 2 : 0;
             o.faults.noFileInput = fault == "no file";
             o.faults.refuseUploads = fault == "refuse";
         }));
@@ -147,10 +163,31 @@ private slots:
         QVERIFY(rig.start());
         QCOMPARE(uploads(modem), sent);
         QCOMPARE(rig.view.m_keys.m_pastes, fault == "paste" ? 30 : int(sent.size())); // 5 a cycle
-        QCOMPARE(rig.reported("Firmware_Status"), "Fail");
+        QVERIFY(shown.isEmpty() || std::ranges::count(rig.view.m_label1, shown.toStdString()) > 0);
+        const bool done = error != FailureText.c_str();
+        QCOMPARE(rig.reported("Firmware_Status"), done ? "Done" : "Fail");
         QCOMPARE(QString::fromStdString(rig.reported("Error_Msg")), error);
-        QVERIFY(rig.view.m_label1.back().starts_with(error.toStdString()));
+        QCOMPARE(rig.view.m_label1.back(),
+                 done ? "Congratulations!! The firmware 0.42 (Mar 14 2006) update was successful. "
+                        "Exit now."
+                      : FailureText + "\r\n then click the 'Start' button again.");
         QVERIFY(!rig.imagesOnDisk());
+    }
+
+    // This run's own reading counts: a Start after a failed run chooses nothing from the version
+    // the earlier run read.
+    void startAgain_withoutAVersion_sendsNothing()
+    {
+        StandInModem refusing(
+            StandInModem::instantOptions([](auto& o) { o.faults.refuseUploads = true; }));
+        StandInModem hidden(StandInModem::instantOptions([](auto& o) {
+            o.versionText = "0.42 (Mar 14 2006)";
+            o.faults.noVersionTag = true;
+        }));
+        UpgradeRig rig({refusing.address()});
+        QVERIFY(!rig.start());
+        rig.gateways({hidden.address()});
+        QVERIFY(!rig.start() && uploads(hidden).isEmpty());
     }
 
     // Interactive: nine passes where no modem answers, the failure text; Start can run again.
