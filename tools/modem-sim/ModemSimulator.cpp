@@ -78,6 +78,15 @@ std::string formValue(const httplib::Request& request, const std::string& name)
     return {};
 }
 
+// The upgrade page, its form aimed elsewhere under the fault.
+std::string upgradePage(std::string page, const Faults& faults)
+{
+    const std::string_view action = "action=\"upgrade.cgi\"";
+    if (const auto at = page.find(action); faults.uploadElsewhere && at != std::string::npos)
+        page.replace(at, action.size(), "action=\"http://upgrade.invalid/upgrade.cgi\"");
+    return page;
+}
+
 void sendPage(httplib::Response& response, const std::string& html, int status = 200)
 {
     response.status = status;
@@ -384,7 +393,7 @@ struct ModemSimulator::Impl {
         const Faults& faults = options.faults;
         if (mode == SimMode::Mini) {
             if (path == "/upgrade_firm_browse.htm")
-                sendPage(response, miniUpgradePage(!faults.noFileInput));
+                sendPage(response, upgradePage(miniUpgradePage(!faults.noFileInput), faults));
             else if (path == "/tools_save_restart.htm" && imageWritten)
                 sendPage(response, saveRestartPage());
             else
@@ -414,7 +423,8 @@ struct ModemSimulator::Impl {
             else
                 sendPage(response, statusPage(statusValuesLocked()));
         } else if (path == "/system_f.stm") {
-            sendPage(response, kernelUpgradePage(versionText, !faults.noFileInput));
+            sendPage(response,
+                     upgradePage(kernelUpgradePage(versionText, !faults.noFileInput), faults));
         } else if (const auto setup = setupPage(path)) {
             sendPage(response, *setup);
         } else {

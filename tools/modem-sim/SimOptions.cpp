@@ -62,10 +62,15 @@ bool parseListen(std::string_view text, SimOptions& options)
 std::string addFault(std::string_view name, Faults& faults)
 {
     const std::map<std::string_view, bool Faults::*> flags = {
-        {"refuse-uploads", &Faults::refuseUploads}, {"no-file-input", &Faults::noFileInput},
-        {"no-version-tag", &Faults::noVersionTag},  {"late-version-tag", &Faults::lateVersionTag},
-        {"no-adsl-tag", &Faults::noAdslTag},        {"drop-upload", &Faults::dropUpload},
-        {"garbage-status", &Faults::garbageStatus}, {"refuse-passwords", &Faults::refusePasswords},
+        {"refuse-uploads", &Faults::refuseUploads},
+        {"no-file-input", &Faults::noFileInput},
+        {"no-version-tag", &Faults::noVersionTag},
+        {"late-version-tag", &Faults::lateVersionTag},
+        {"no-adsl-tag", &Faults::noAdslTag},
+        {"drop-upload", &Faults::dropUpload},
+        {"garbage-status", &Faults::garbageStatus},
+        {"refuse-passwords", &Faults::refusePasswords},
+        {"upload-elsewhere", &Faults::uploadElsewhere},
     };
     if (const auto flag = flags.find(name); flag != flags.end()) {
         faults.*(flag->second) = true;

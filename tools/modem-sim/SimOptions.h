@@ -17,6 +17,7 @@ struct Faults {
     bool dropUpload = false;      // the connection is cut while an upload is still arriving
     bool garbageStatus = false;   // the status page is random bytes
     bool refusePasswords = false; // every login answered with "Incorrect Password"
+    bool uploadElsewhere = false; // the upgrade form sends to a host that is not the modem
     int delayMs = 0;              // every answer held back this long (real time, not scaled)
 };
 

