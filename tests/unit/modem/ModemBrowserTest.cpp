@@ -3,7 +3,11 @@
 #include "support/PageServer.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -30,6 +34,50 @@ void keepModemLog(QtMsgType, const QMessageLogContext& context, const QString& m
     if (QByteArray(context.category).startsWith("tolvane.modem"))
         g_log << message;
 }
+
+// A web server that keeps each request as the bytes that arrived, unparsed, and answers every
+// one with `page`. It runs in the test's thread, on the event loop.
+struct RawServer {
+    explicit RawServer(QByteArray html) : page(std::move(html))
+    {
+        tcp.listen(QHostAddress::LocalHost);
+        QObject::connect(&tcp, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = tcp.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { take(*socket); });
+        });
+    }
+    QString address() const { return "127.0.0.1:" + QString::number(tcp.serverPort()); }
+
+    // Answers once the header and as many body bytes as it announces have arrived.
+    void take(QTcpSocket& socket)
+    {
+        QByteArray& bytes = pending[&socket];
+        bytes += socket.readAll();
+        const qsizetype headEnd = bytes.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        static const QRegularExpression length(QStringLiteral("\r\ncontent-length: *(\\d+)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch match =
+            length.match(QString::fromLatin1(bytes.left(headEnd)));
+        const qsizetype size =
+            headEnd + 4 + (match.hasMatch() ? match.captured(1).toLongLong() : 0);
+        if (bytes.size() < size)
+            return;
+        requests << bytes.left(size);
+        pending.remove(&socket);
+        socket.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
+                     "Content-Length: " +
+                     QByteArray::number(page.size()) + "\r\n\r\n" + page);
+        socket.disconnectFromHost();
+    }
+
+    QTcpServer tcp;
+    QByteArray page;
+    QHash<QTcpSocket*, QByteArray> pending;
+    QList<QByteArray> requests;
+};
 
 struct Session {
     test::PageServer server;
@@ -228,6 +276,62 @@ private slots:
             QVERIFY(request.header("Cookie").find("SESSIONID=abc123") != std::string::npos);
         else
             QVERIFY(s.html().contains(u"Cannot open the page"));
+    }
+
+    // The upload byte for byte, as the modem's small web server parses it: a bare boundary token
+    // (a quoted one is legal, but such servers look for the token as it stands), then the parts
+    // framed by CRLF in form order, and the closing boundary.
+    void upload_sendsTheRequestTheModemExpects()
+    {
+        QTemporaryDir dir;
+        const QByteArray image("\x00\x01\r\n--\r\nimage\xff", 14);
+        QFile file(dir.filePath("42.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        file.close();
+        RawServer server("<form name=webForm method=post action=upgrade.cgi "
+                         "enctype=multipart/form-data><input type=file name=webUpload>"
+                         "<input type=hidden name=page value=system_f><input type=submit></form>");
+        ModemBrowser browser;
+        browser.Navigate(server.address() + "/system_f.stm");
+        QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading(), 20000);
+        HtmlDocument document = browser.Document();
+        document.form(QStringLiteral("webForm")).control(QStringLiteral("webUpload")).Focus();
+        QVERIFY(document.paste(file.fileName()));
+        document.All(document.All().Length() - 1).Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading() && server.requests.size() == 2, 20000);
+        browser.closeConnections();
+
+        const QByteArray request = server.requests.back();
+        const qsizetype headEnd = request.indexOf("\r\n\r\n");
+        const QList<QByteArray> lines = request.left(headEnd).split('\n');
+        const QByteArray body = request.mid(headEnd + 4);
+        QCOMPARE(lines.front(), "POST /upgrade.cgi HTTP/1.1\r");
+        const auto header = [&](const QByteArray& name) {
+            for (const QByteArray& line : lines)
+                if (line.toLower().startsWith(name.toLower() + ':'))
+                    return line;
+            return QByteArray();
+        };
+        QCOMPARE(header("Content-Length"),
+                 "Content-Length: " + QByteArray::number(body.size()) + '\r');
+        static const QRegularExpression bare(QStringLiteral(
+            "^Content-Type: multipart/form-data; boundary=([0-9A-Za-z'()+_,./:=?-]{1,70})\r$"));
+        const QRegularExpressionMatch token =
+            bare.match(QString::fromLatin1(header("Content-Type")));
+        QVERIFY2(token.hasMatch(), header("Content-Type").constData());
+        const QByteArray boundary = "--" + token.captured(1).toLatin1();
+        QCOMPARE(body, boundary +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"webUpload\"; "
+                           "filename=\"42.bin\"\r\n"
+                           "Content-Type: application/octet-stream\r\n"
+                           "\r\n" +
+                           image + "\r\n" + boundary +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"page\"\r\n"
+                           "\r\n"
+                           "system_f\r\n" +
+                           boundary + "--\r\n");
     }
 
     // Past the cap the load ends with what arrived: a server that never stops sending is cut
