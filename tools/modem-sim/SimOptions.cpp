@@ -236,7 +236,7 @@ A stand-in for the Velmora KVX4120/07 modem's web pages: login, status, firmware
   --fault NAME            misbehave; repeat or separate names by commas:
                             refuse-uploads, no-file-input, no-version-tag, late-version-tag,
                             no-adsl-tag, drop-upload, garbage-status, refuse-passwords,
-                            delay=MS
+                            upload-elsewhere, delay=MS
   -h, --help              show this text
 
 Stops cleanly on SIGTERM or SIGINT. One line per request on stderr.
