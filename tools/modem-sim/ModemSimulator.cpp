@@ -78,13 +78,12 @@ std::string formValue(const httplib::Request& request, const std::string& name)
     return {};
 }
 
-// The upgrade page, its form aimed elsewhere under the fault.
-std::string upgradePage(std::string page, const Faults& faults)
+// Aims the page's form that sends to `cgi` at a host that is not the modem.
+void aimElsewhere(std::string& page, const std::string& cgi)
 {
-    const std::string_view action = "action=\"upgrade.cgi\"";
-    if (const auto at = page.find(action); faults.uploadElsewhere && at != std::string::npos)
-        page.replace(at, action.size(), "action=\"http://upgrade.invalid/upgrade.cgi\"");
-    return page;
+    const std::string action = "action=\"" + cgi + '"';
+    if (const auto at = page.find(action); at != std::string::npos)
+        page.replace(at, action.size(), "action=\"http://elsewhere.invalid/" + cgi + '"');
 }
 
 void sendPage(httplib::Response& response, const std::string& html, int status = 200)
@@ -338,9 +337,11 @@ struct ModemSimulator::Impl {
                    const httplib::ContentReader& reader) { upload(request, response, reader); });
         http.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             serveGet(request, response);
+            aimFormsElsewhere(response);
         });
         http.Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
             servePost(request, response);
+            aimFormsElsewhere(response);
         });
         http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
             if (!log)
@@ -352,6 +353,14 @@ struct ModemSimulator::Impl {
                 line += " (" + t_note + ")";
             log(line);
         });
+    }
+
+    void aimFormsElsewhere(httplib::Response& response) const
+    {
+        if (options.faults.loginElsewhere)
+            aimElsewhere(response.body, "login.cgi");
+        if (options.faults.uploadElsewhere)
+            aimElsewhere(response.body, "upgrade.cgi");
     }
 
     HandlerResponse preRoute(const httplib::Request&, httplib::Response& response)
@@ -393,7 +402,7 @@ struct ModemSimulator::Impl {
         const Faults& faults = options.faults;
         if (mode == SimMode::Mini) {
             if (path == "/upgrade_firm_browse.htm")
-                sendPage(response, upgradePage(miniUpgradePage(!faults.noFileInput), faults));
+                sendPage(response, miniUpgradePage(!faults.noFileInput));
             else if (path == "/tools_save_restart.htm" && imageWritten)
                 sendPage(response, saveRestartPage());
             else
@@ -423,8 +432,7 @@ struct ModemSimulator::Impl {
             else
                 sendPage(response, statusPage(statusValuesLocked()));
         } else if (path == "/system_f.stm") {
-            sendPage(response,
-                     upgradePage(kernelUpgradePage(versionText, !faults.noFileInput), faults));
+            sendPage(response, kernelUpgradePage(versionText, !faults.noFileInput));
         } else if (const auto setup = setupPage(path)) {
             sendPage(response, *setup);
         } else {

@@ -70,6 +70,7 @@ std::string addFault(std::string_view name, Faults& faults)
         {"drop-upload", &Faults::dropUpload},
         {"garbage-status", &Faults::garbageStatus},
         {"refuse-passwords", &Faults::refusePasswords},
+        {"login-elsewhere", &Faults::loginElsewhere},
         {"upload-elsewhere", &Faults::uploadElsewhere},
     };
     if (const auto flag = flags.find(name); flag != flags.end()) {
@@ -236,7 +237,7 @@ A stand-in for the Velmora KVX4120/07 modem's web pages: login, status, firmware
   --fault NAME            misbehave; repeat or separate names by commas:
                             refuse-uploads, no-file-input, no-version-tag, late-version-tag,
                             no-adsl-tag, drop-upload, garbage-status, refuse-passwords,
-                            upload-elsewhere, delay=MS
+                            login-elsewhere, upload-elsewhere, delay=MS
   -h, --help              show this text
 
 Stops cleanly on SIGTERM or SIGINT. One line per request on stderr.

@@ -124,8 +124,10 @@ private slots:
                                               "Firmware Page";
         QTest::newRow("page without its file field")
             << "no file" << QStringList() << "Can not find Update Firmware Page...Check again..";
+        QTest::newRow("login form aimed at another host: nothing sent, no version")
+            << "login elsewhere" << QStringList() << noVersion;
         QTest::newRow("upgrade form aimed at another host: nothing sent, six cycles")
-            << "elsewhere" << QStringList()
+            << "upload elsewhere" << QStringList()
             << "The Update Firmware Page would send the firmware to another address than the "
                "modem's; nothing was sent.";
         QTest::newRow("every image refused: six cycles")
@@ -144,18 +146,25 @@ private slots:
             o.faults.lateVersionTag = fault == "late";
             o.faults.noFileInput = fault == "no file";
             o.faults.refuseUploads = fault == "refuse";
-            o.faults.uploadElsewhere = fault == "elsewhere";
+            o.faults.loginElsewhere = fault == "login elsewhere";
+            o.faults.uploadElsewhere = fault == "upload elsewhere";
         }));
         UpgradeRig rig({modem.address()}, true);
         if (fault == "paste")
             rig.view.m_keys.m_deliver = nullptr; // another program holds the keyboard
         QVERIFY(rig.start());
         QCOMPARE(uploads(modem), sent);
-        const int pastes = fault == "paste" ? 30 : fault == "elsewhere" ? 6 : int(sent.size());
+        const int pastes = fault == "paste"              ? 30
+                           : fault == "upload elsewhere" ? 6
+                                                         : int(sent.size());
         QCOMPARE(rig.view.m_keys.m_pastes, pastes); // "paste": 5 a cycle
         QCOMPARE(rig.reported("Firmware_Status"), "Fail");
         QCOMPARE(QString::fromStdString(rig.reported("Error_Msg")), error);
         QVERIFY(rig.view.m_label1.back().starts_with(error.toStdString()));
+        if (fault == "login elsewhere") // said while the login goes on
+            QVERIFY(std::ranges::count(rig.view.m_label1,
+                                       "The login page would send the password to another address "
+                                       "than the modem's; nothing was sent.") > 0);
         QVERIFY(!rig.imagesOnDisk());
     }
 
