@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     std::unique_ptr<Form1Window> window;
     std::unique_ptr<Form1> form1;
     bool cannotShow = false;
-    const bool shown = Main(commandLineText(arguments), state, registry, *instance, [&] {
+    const bool shown = Main(commandLine(arguments), state, registry, *instance, [&] {
         // An invisible window would wait for a Start press that can never come.
         cannotShow = offscreen && !state.runOptions.Silent;
         if (cannotShow)

@@ -116,21 +116,21 @@ void HtmlElement::Click()
         qCDebug(lcModem) << "click on a page that no browser shows; nothing opened";
         return;
     }
+    std::optional<PageRequest> request;
     if (isSubmitter(*target)) {
-        if (!target->formOwner)
-            return;
-        if (auto request = dom::formSubmission(m_tree, *target->formOwner, target))
-            browser->open(*request);
-        return;
-    }
-    if (target->isHtml(u"a") || target->isHtml(u"area")) {
+        if (target->formOwner)
+            request = dom::formSubmission(m_tree, *target->formOwner, target);
+    } else if (target->isHtml(u"a") || target->isHtml(u"area")) {
         const QUrl url = dom::resolveHttpUrl(*m_tree, target->attributeOr(u"href"));
         if (url.isValid()) {
-            PageRequest request;
-            request.url = url;
-            browser->open(request);
+            request.emplace();
+            request->url = url;
         }
     }
+    if (!request)
+        return;
+    request->from = m_tree->url;
+    browser->open(*request);
 }
 
 void HtmlElement::Focus()

@@ -56,13 +56,22 @@ QString reasonFor(QNetworkReply::NetworkError error)
     }
 }
 
-// Only the modem that sent the page: a redirect never leads to another host, and a host name in
-// it is never looked up.
 bool isSameOrigin(const QUrl& page, const QUrl& target)
 {
     const int defaultPort = page.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80;
     return page.scheme().compare(target.scheme(), Qt::CaseInsensitive) == 0 &&
            page.host() == target.host() && page.port(defaultPort) == target.port(defaultPort);
+}
+
+// Why a request may not go out, or an empty text. Decided on the address alone, before anything
+// is sent or a host name in it looked up.
+QString refusalOf(const PageRequest& request)
+{
+    if (!isWebAddress(request.url))
+        return QStringLiteral("Only http and https addresses can be opened.");
+    if (request.from && !isSameOrigin(*request.from, request.url))
+        return QStringLiteral("The page leads away from the modem; nothing was sent there.");
+    return {};
 }
 
 bool isRedirect(const QNetworkReply& reply)
@@ -124,13 +133,22 @@ void ModemBrowser::open(const PageRequest& request)
     m_load.reset();
     if (m_document != m_blank)
         setDocument(m_blank);
-    if (!isWebAddress(request.url)) {
-        qCInfo(lcModem) << "not an http address:" << forLog(request.url);
-        showError(QStringLiteral("Only http and https addresses can be opened."));
+    start(request, 0);
+}
+
+// Every request passes here on its way out: an address opened, a link, a form, a redirect.
+void ModemBrowser::start(PageRequest request, int redirects)
+{
+    m_refusal = refusalOf(request);
+    if (!m_refusal.isEmpty()) {
+        qCWarning(lcModem) << "not sent:" << m_refusal << forLog(request.url);
+        m_load.reset();
+        showError(m_refusal);
         return;
     }
     m_load = Load{}; // not emplace(): clang sees Load as not default-constructible here
-    m_load->request = request;
+    m_load->request = std::move(request);
+    m_load->redirects = redirects;
     m_sendTimer.start();
 }
 
@@ -142,6 +160,11 @@ HtmlDocument ModemBrowser::Document() const
 bool ModemBrowser::isLoading() const
 {
     return m_load.has_value();
+}
+
+QString ModemBrowser::refusal() const
+{
+    return m_refusal;
 }
 
 void ModemBrowser::setTransferTimeout(std::chrono::milliseconds timeout)
@@ -259,25 +282,20 @@ bool ModemBrowser::followRedirect()
         QUrl::fromEncoded(reply->rawHeader("Location").trimmed(), QUrl::TolerantMode));
     PageRequest next = m_load->request;
     next.url = target;
+    next.from = reply->url();
     if (status != 307 && status != 308) {
         next.method = "GET";
         next.entries.clear();
     }
     const int redirects = m_load->redirects + 1;
     qCInfo(lcModem) << "redirect" << status << "to" << forLog(target);
-    const bool sameOrigin = isSameOrigin(reply->url(), target);
     dropReply();
-    if (redirects > kMostRedirects || !isWebAddress(target) || !sameOrigin) {
+    if (redirects > kMostRedirects) {
         m_load.reset();
-        showError(redirects > kMostRedirects ? QStringLiteral("The page redirects without end.")
-                  : sameOrigin
-                      ? QStringLiteral("The page redirects to an address that cannot be opened.")
-                      : QStringLiteral("The page redirects away from the modem."));
+        showError(QStringLiteral("The page redirects without end."));
         return true;
     }
-    m_load->request = next;
-    m_load->redirects = redirects;
-    sendRequest();
+    start(std::move(next), redirects);
     return true;
 }
 

@@ -20,10 +20,11 @@ namespace tolvane {
 // any page.
 //
 // Requests never go through a proxy; cookies are kept for the browser's lifetime; redirects are
-// followed as browsers follow them (a POST answered by 301, 302 or 303 goes on as a GET), but only
-// to the same scheme, host and port: the browser talks to one modem, and a redirect elsewhere is
-// a failed load. A page is bounded in size (a load that passes it is ended there and shows what
-// came) and a transfer that stalls is given up.
+// followed as browsers follow them (a POST answered by 301, 302 or 303 goes on as a GET). The
+// browser talks to one modem: a redirect, a submitted form or a followed link goes only to the
+// scheme, host and port of the page it comes from; anything else is a failed load that sends
+// nothing and looks up no host name. A page is bounded in size (a load that passes it is ended
+// there and shows what came) and a transfer that stalls is given up.
 //
 // One navigation at a time: a new one cancels the one in flight. The request goes out when
 // control next returns to the event loop, so of several clicks made in one go (a walk over a
@@ -53,6 +54,10 @@ public:
     // True while a navigation is in flight (from Navigate or a click until its page is shown).
     bool isLoading() const;
 
+    // Why the last navigation sent nothing: its address is not http(s), or leads away from the
+    // modem of the page it comes from. Empty when it went out.
+    QString refusal() const;
+
     void setTransferTimeout(std::chrono::milliseconds timeout);
     void setPageSizeCap(qint64 bytes);
 
@@ -71,6 +76,7 @@ private:
         QNetworkReply* reply = nullptr;
     };
 
+    void start(PageRequest request, int redirects);
     void sendRequest();
     void readBody(QNetworkReply& reply);
     void onReadyRead();
@@ -85,6 +91,7 @@ private:
     std::shared_ptr<dom::Tree> m_blank; // shown while a navigation is in flight
     std::shared_ptr<dom::Tree> m_document;
     std::optional<Load> m_load;
+    QString m_refusal;
     QTimer m_sendTimer;
     std::chrono::milliseconds m_transferTimeout = kDefaultTransferTimeout;
     qint64 m_pageSizeCap = kDefaultPageSizeCap;

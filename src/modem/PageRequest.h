@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace tolvane {
@@ -32,6 +33,9 @@ struct PageRequest {
     QString charset; // the encoding of the page that holds the form
     // For a submitted form: gives its entries; they go in the query of a GET, else in the body.
     std::function<std::vector<FormEntry>()> formEntries;
+    // The page whose link or form made the request, or that redirected to it: the request goes
+    // only to that page's scheme, host and port. None for an address the program opens itself.
+    std::optional<QUrl> from;
 };
 
 } // namespace tolvane

@@ -32,6 +32,14 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine, int ma
     return words;
 }
 
+std::vector<std::string> ShellWordList(const std::vector<std::string>& words, int maximum)
+{
+    const auto count = std::min(words.size(), static_cast<std::size_t>(maximum));
+    std::vector<std::string> list{std::to_string(count)};
+    list.insert(list.end(), words.begin(), words.begin() + static_cast<std::ptrdiff_t>(count));
+    return list;
+}
+
 namespace {
 
 // True when the path is empty or is the root's Software key alone (`-k HKEY_CURRENT_USER\`,
@@ -67,10 +75,13 @@ void takeReportKey(const std::string& keyText, RunOptions& options, Registry& re
 
 } // namespace
 
-bool Main(const std::string& commandLine, ProcessState& state, Registry& registry,
+bool Main(const CommandLine& commandLine, ProcessState& state, Registry& registry,
           InstanceCheck& instance, const std::function<void()>& showForm1)
 {
-    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    const std::vector<std::string> words =
+        std::holds_alternative<std::string>(commandLine)
+            ? SplitCommandLine(std::get<std::string>(commandLine))
+            : ShellWordList(std::get<std::vector<std::string>>(commandLine));
     RunOptions& options = state.runOptions;
     options.ReportValueNames = RunOptions::DefaultReportValueNames();
     options.Silent = false;

@@ -22,6 +22,8 @@ constexpr const char* PasteFailedMessage =
     "Can not paste the firmware file into the Update Firmware Page";
 constexpr const char* FieldEmptyMessage =
     "The Update Firmware Page did not take the firmware file. The upgrade is stopped.";
+constexpr const char* SentAwayMessage = "The Update Firmware Page would send the firmware to "
+                                        "another address than the modem's; nothing was sent.";
 
 // Hides the window again on the way out, however the walk ends, when it was shown only for
 // the paste (silent mode).
@@ -69,6 +71,7 @@ void Form1::UpdateFirmware()
         return document.form(QStringLiteral("webForm")).control(QStringLiteral("webUpload"));
     };
     ClipboardKeystrokes& keys = m_view.clipboardKeystrokes();
+    bool clicked = false;
     for (int i = 0; i < length; ++i) {
         HtmlElement element = all(i);
         if (element.tagName().toUpper() != u"INPUT")
@@ -109,7 +112,14 @@ void Form1::UpdateFirmware()
                 m_programEnd.endNow();
             }
             element.Click();
+            clicked = true;
         }
+    }
+    // The last click is the request that goes out; refused, it sent nothing, and the caller
+    // tells why.
+    if (clicked && !m_browser.refusal().isEmpty()) {
+        UploadReady = false;
+        m_uploadFailure = SentAwayMessage;
     }
 }
 

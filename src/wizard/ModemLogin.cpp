@@ -14,6 +14,8 @@ namespace {
 constexpr const char* UserName = "root";
 constexpr const char* RefusedMark = "Incorrect Password";
 constexpr const char* RefusedMessage = "Login Password Incorrect..";
+constexpr const char* SentAwayMessage = "The login page would send the password to another "
+                                        "address than the modem's; nothing was sent.";
 
 } // namespace
 
@@ -38,6 +40,8 @@ void Form1::LoginHtml()
                 element.setValue(QString::fromLocal8Bit(m_state.runOptions.Password));
         } else if (type == u"submit") {
             element.Click();
+            if (!m_browser.refusal().isEmpty())
+                setCaption(Control::Label1, SentAwayMessage);
             return;
         }
     }

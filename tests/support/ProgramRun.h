@@ -17,7 +17,8 @@ namespace tolvane::test {
 
 // Waits and time factor shared by the program and the stand-in modem in end-to-end runs.
 inline const QString E2eTimeScale = QStringLiteral("0.05");
-inline const char* const E2eReportPath = "Software\\TolvaneTest";
+// With a blank inside: the report key reaches the program as the one word the shell passed.
+inline const char* const E2eReportPath = "Software\\Tolvane Test";
 
 // A file's bytes; empty when it cannot be read.
 inline QByteArray fileContents(const QString& path)

@@ -78,6 +78,14 @@ std::string formValue(const httplib::Request& request, const std::string& name)
     return {};
 }
 
+// Aims the page's form that sends to `cgi` at a host that is not the modem.
+void aimElsewhere(std::string& page, const std::string& cgi)
+{
+    const std::string action = "action=\"" + cgi + '"';
+    if (const auto at = page.find(action); at != std::string::npos)
+        page.replace(at, action.size(), "action=\"http://elsewhere.invalid/" + cgi + '"');
+}
+
 void sendPage(httplib::Response& response, const std::string& html, int status = 200)
 {
     response.status = status;
@@ -333,9 +341,11 @@ struct ModemSimulator::Impl {
                    const httplib::ContentReader& reader) { upload(request, response, reader); });
         http.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
             serveGet(request, response);
+            aimFormsElsewhere(response);
         });
         http.Post(".*", [this](const httplib::Request& request, httplib::Response& response) {
             servePost(request, response);
+            aimFormsElsewhere(response);
         });
         http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
             if (!log)
@@ -347,6 +357,14 @@ struct ModemSimulator::Impl {
                 line += " (" + t_note + ")";
             log(line);
         });
+    }
+
+    void aimFormsElsewhere(httplib::Response& response) const
+    {
+        if (options.faults.loginElsewhere)
+            aimElsewhere(response.body, "login.cgi");
+        if (options.faults.uploadElsewhere)
+            aimElsewhere(response.body, "upgrade.cgi");
     }
 
     HandlerResponse preRoute(const httplib::Request&, httplib::Response& response)

@@ -62,10 +62,16 @@ bool parseListen(std::string_view text, SimOptions& options)
 std::string addFault(std::string_view name, Faults& faults)
 {
     const std::map<std::string_view, bool Faults::*> flags = {
-        {"refuse-uploads", &Faults::refuseUploads}, {"no-file-input", &Faults::noFileInput},
-        {"no-version-tag", &Faults::noVersionTag},  {"late-version-tag", &Faults::lateVersionTag},
-        {"no-adsl-tag", &Faults::noAdslTag},        {"drop-upload", &Faults::dropUpload},
-        {"garbage-status", &Faults::garbageStatus}, {"refuse-passwords", &Faults::refusePasswords},
+        {"refuse-uploads", &Faults::refuseUploads},
+        {"no-file-input", &Faults::noFileInput},
+        {"no-version-tag", &Faults::noVersionTag},
+        {"late-version-tag", &Faults::lateVersionTag},
+        {"no-adsl-tag", &Faults::noAdslTag},
+        {"drop-upload", &Faults::dropUpload},
+        {"garbage-status", &Faults::garbageStatus},
+        {"refuse-passwords", &Faults::refusePasswords},
+        {"login-elsewhere", &Faults::loginElsewhere},
+        {"upload-elsewhere", &Faults::uploadElsewhere},
     };
     if (const auto flag = flags.find(name); flag != flags.end()) {
         faults.*(flag->second) = true;
@@ -239,7 +245,7 @@ A stand-in for the Velmora KVX4120/07 modem's web pages: login, status, firmware
   --fault NAME            misbehave; repeat or separate names by commas:
                             refuse-uploads, no-file-input, no-version-tag, late-version-tag,
                             no-adsl-tag, drop-upload, garbage-status, refuse-passwords,
-                            delay=MS, missed-versions=N
+                            login-elsewhere, upload-elsewhere, delay=MS, missed-versions=N
   -h, --help              show this text
 
 Stops cleanly on SIGTERM or SIGINT. One line per request on stderr.

@@ -17,6 +17,8 @@ struct Faults {
     bool dropUpload = false;      // the connection is cut while an upload is still arriving
     bool garbageStatus = false;   // the status page is random bytes
     bool refusePasswords = false; // every login answered with "Incorrect Password"
+    bool loginElsewhere = false;  // the login form sends to a host that is not the modem
+    bool uploadElsewhere = false; // ... the upgrade form too
     int delayMs = 0;              // every answer held back this long (real time, not scaled)
     int missedVersions = 0;       // status pages without the version after the first restart
 };

@@ -4,15 +4,9 @@
 
 namespace tolvane {
 
-std::string commandLineText(const std::vector<std::string>& argumentsAfterProgramName)
+CommandLine commandLine(const std::vector<std::string>& argumentsAfterProgramName)
 {
-    std::string text;
-    for (const std::string& argument : argumentsAfterProgramName) {
-        if (!text.empty())
-            text += ' ';
-        text += argument;
-    }
-    return text;
+    return argumentsAfterProgramName;
 }
 
 std::string programFolder()

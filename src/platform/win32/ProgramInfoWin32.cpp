@@ -6,7 +6,7 @@ namespace tolvane {
 
 // The raw command line after the program's name, as the platform hands it to the program:
 // the name ends at the first blank, or at its closing quotation mark when it is quoted.
-std::string commandLineText(const std::vector<std::string>&)
+CommandLine commandLine(const std::vector<std::string>&)
 {
     const char* p = GetCommandLineA();
     if (*p == '"') {
@@ -21,7 +21,7 @@ std::string commandLineText(const std::vector<std::string>&)
     }
     while (*p == ' ' || *p == '\t')
         ++p;
-    return p;
+    return std::string(p);
 }
 
 std::string programFolder()

@@ -134,6 +134,16 @@ private slots:
         QTest::newRow("page without its file field")
             << "no file" << QStringList() << "Can not find Update Firmware Page...Check again.."
             << failure;
+        QTest::newRow("login form aimed at another host: nothing sent")
+            << "login elsewhere" << QStringList()
+            << "The login page would send the password to another address than the modem's; "
+               "nothing was sent."
+            << failure;
+        QTest::newRow("upgrade form aimed at another host: nothing sent, six cycles")
+            << "upload elsewhere" << QStringList()
+            << "The Update Firmware Page would send the firmware to another address than the "
+               "modem's; nothing was sent."
+            << failure;
         QTest::newRow("every image refused: six cycles")
             << "refuse" << QStringList(6, " ") << QString() << failure; // labels unread
     }
@@ -156,13 +166,18 @@ private slots:
             o.faults.missedVersions = fault == "missed twice" ? 2 : 0;
             o.faults.noFileInput = fault == "no file";
             o.faults.refuseUploads = fault == "refuse";
+            o.faults.loginElsewhere = fault == "login elsewhere";
+            o.faults.uploadElsewhere = fault == "upload elsewhere";
         }));
         UpgradeRig rig({modem.address()}, true);
         if (fault == "paste")
             rig.view.m_keys.m_deliver = nullptr; // another program holds the keyboard
         QVERIFY(rig.start());
         QCOMPARE(uploads(modem), sent);
-        QCOMPARE(rig.view.m_keys.m_pastes, fault == "paste" ? 30 : int(sent.size())); // 5 a cycle
+        const int pastes = fault == "paste"              ? 30
+                           : fault == "upload elsewhere" ? 6
+                                                         : int(sent.size());
+        QCOMPARE(rig.view.m_keys.m_pastes, pastes); // "paste": 5 a cycle
         QVERIFY(shown.isEmpty() || std::ranges::count(rig.view.m_label1, shown.toStdString()) > 0);
         const bool done = error != FailureText.c_str();
         QCOMPARE(rig.reported("Firmware_Status"), done ? "Done" : "Fail");

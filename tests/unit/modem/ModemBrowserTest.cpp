@@ -2,6 +2,12 @@
 
 #include "support/PageServer.h"
 
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -14,6 +20,66 @@ namespace {
 
 const auto kAnswer = [](const httplib::Request&, httplib::Response& res) {
     res.set_content("<p>sent</p>", "text/html");
+};
+
+const QString kFields =
+    "<input type=password name=pws value=secret><input type=submit id=go></form>";
+
+QString portOf(const test::PageServer& server)
+{
+    return QString::fromStdString(server.address()).section(u':', 1);
+}
+
+// What the modem's category logs, while a test listens.
+QStringList g_log;
+void keepModemLog(QtMsgType, const QMessageLogContext& context, const QString& message)
+{
+    if (QByteArray(context.category).startsWith("tolvane.modem"))
+        g_log << message;
+}
+
+// A web server that keeps each request as the bytes that arrived, unparsed, and answers every
+// one with `page`. It runs in the test's thread, on the event loop.
+struct RawServer {
+    explicit RawServer(QByteArray html) : page(std::move(html))
+    {
+        tcp.listen(QHostAddress::LocalHost);
+        QObject::connect(&tcp, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = tcp.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { take(*socket); });
+        });
+    }
+    QString address() const { return "127.0.0.1:" + QString::number(tcp.serverPort()); }
+
+    // Answers once the header and as many body bytes as it announces have arrived.
+    void take(QTcpSocket& socket)
+    {
+        QByteArray& bytes = pending[&socket];
+        bytes += socket.readAll();
+        const qsizetype headEnd = bytes.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            return;
+        static const QRegularExpression length(QStringLiteral("\r\ncontent-length: *(\\d+)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch match =
+            length.match(QString::fromLatin1(bytes.left(headEnd)));
+        const qsizetype size =
+            headEnd + 4 + (match.hasMatch() ? match.captured(1).toLongLong() : 0);
+        if (bytes.size() < size)
+            return;
+        requests << bytes.left(size);
+        pending.remove(&socket);
+        socket.write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
+                     "Content-Length: " +
+                     QByteArray::number(page.size()) + "\r\n\r\n" + page);
+        socket.disconnectFromHost();
+    }
+
+    QTcpServer tcp;
+    QByteArray page;
+    QHash<QTcpSocket*, QByteArray> pending;
+    QList<QByteArray> requests;
 };
 
 struct Session {
@@ -88,6 +154,75 @@ private slots:
                  sent);
     }
 
+    // A page's form or link goes only to the scheme, host and port of that page, however the
+    // address is spelled; anything else fails with the click, sends nothing and looks up no name
+    // (.invalid never resolves). Rows: the page (%1: this server's port; %2: another server's),
+    // and the method and path that reach this server, or nothing.
+    void submit_goesOnlyToTheModemThatSentThePage_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("reached");
+        const auto row = [](const char* name, const QString& page, const char* reached) {
+            QTest::newRow(name) << page << QString(reached);
+        };
+        const auto post = [&row](const char* name, const char* action, const char* reached) {
+            row(name, "<form method=post action=" + QString(action) + '>' + kFields, reached);
+        };
+        post("another host", "http://evil.invalid/send", "");
+        post("another port", "http://127.0.0.1:%2/send", "");
+        post("another scheme", "https://127.0.0.1:%1/send", "");
+        post("no scheme", "//evil.invalid/send", "");
+        post("user info before another host", "http://127.0.0.1:%1@evil.invalid/send", "");
+        post("upper-case scheme", "HTTP://EVIL.invalid/send", "");
+        post("leading blanks", "'  http://evil.invalid/send'", "");
+        post("entities", "'&#104;ttp:&#x2F;/evil&#46;invalid/send'", "");
+        row("base to another host",
+            "<base href=http://evil.invalid/><form method=post action=send>" + kFields, "");
+        row("GET to another port", "<form action=http://127.0.0.1:%2/send>" + kFields, "");
+        row("button's own action to another port",
+            "<form method=post><input type=submit id=go formaction=http://127.0.0.1:%2/send>", "");
+        row("link to another port", "<a id=go href=http://127.0.0.1:%2/send>x</a>", "");
+        post("relative action", "send", "POST /send");
+        post("empty action", "''", "POST /form.htm");
+        post("same host and port", "http://127.0.0.1:%1/send", "POST /send");
+        post("the modem spelled otherwise", "' HTTP://127.0.0.1:%1/x/../send'", "POST /send");
+        row("base on the modem",
+            "<base href=http://127.0.0.1:%1/x/><form method=post action=../send>" + kFields,
+            "POST /send");
+        row("link on the modem", "<a id=go href=/send>x</a>", "GET /send");
+    }
+    void submit_goesOnlyToTheModemThatSentThePage()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, reached);
+        Session s;
+        test::PageServer elsewhere;
+        s.server.routes().Get("/send", kAnswer);
+        QLoggingCategory::setFilterRules(QStringLiteral("tolvane.modem.info=true"));
+        g_log.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(keepModemLog);
+        const auto restore = qScopeGuard([previous] {
+            qInstallMessageHandler(previous);
+            QLoggingCategory::setFilterRules(QString());
+        });
+        s.openAndStartClick(
+            page.replace("%1", portOf(s.server)).replace("%2", portOf(elsewhere)).toStdString());
+        const bool loading = s.browser.isLoading();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.browser.isLoading(), 20000);
+
+        QVERIFY(elsewhere.requests().empty());
+        const auto requests = s.server.requests();
+        const auto& last = requests.back();
+        QCOMPARE(requests.size() == 2 ? QString::fromStdString(last.method + ' ' + last.path) : "",
+                 reached);
+        QCOMPARE(loading, !reached.isEmpty()); // a refusal comes with the click
+        QCOMPARE(s.browser.refusal().isEmpty(), !reached.isEmpty());
+        if (reached.isEmpty())
+            QVERIFY(s.html().contains(u"away from the modem") &&
+                    g_log.join('\n').contains(u"not sent"));
+        QVERIFY(!g_log.join('\n').contains(u"secret"));
+    }
+
     // A redirect stays on the modem that sent it (same scheme, address and port; no host name
     // looked up) and takes the cookies set on the way. Rows: status and location (%1: this
     // server's port; %2: another's), and the method and body that reach /home.stm, if any.
@@ -110,12 +245,9 @@ private slots:
         QFETCH(QByteArray, followed);
         Session s;
         test::PageServer elsewhere;
-        const auto port = [](const test::PageServer& server) {
-            return QString::fromStdString(server.address()).section(u':', 1);
-        };
         const std::string target = redirect.section(u' ', 1)
-                                       .replace(QStringLiteral("%1"), port(s.server))
-                                       .replace(QStringLiteral("%2"), port(elsewhere))
+                                       .replace(QStringLiteral("%1"), portOf(s.server))
+                                       .replace(QStringLiteral("%2"), portOf(elsewhere))
                                        .toStdString();
         s.server.routes().Post("/login.cgi", [&](const httplib::Request&, httplib::Response& res) {
             res.status = redirect.section(u' ', 0, 0).toInt();
@@ -138,6 +270,54 @@ private slots:
             QVERIFY(request.header("Cookie").find("SESSIONID=abc123") != std::string::npos);
         else
             QVERIFY(s.html().contains(u"Cannot open the page"));
+    }
+
+    // The upload byte for byte, as the modem's small web server parses it: a bare boundary token
+    // (a quoted one is legal, but such servers look for the token as it stands), then the parts
+    // framed by CRLF in form order, and the closing boundary.
+    void upload_sendsTheRequestTheModemExpects()
+    {
+        QTemporaryDir dir;
+        const QByteArray image("\x00\x01\r\n--\r\nimage\xff", 14);
+        QFile file(dir.filePath("42.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(image) == image.size());
+        file.close();
+        RawServer server("<form name=webForm method=post action=upgrade.cgi "
+                         "enctype=multipart/form-data><input type=file name=webUpload>"
+                         "<input type=hidden name=page value=system_f><input type=submit></form>");
+        ModemBrowser browser;
+        browser.Navigate(server.address() + "/system_f.stm");
+        QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading(), 20000);
+        HtmlDocument document = browser.Document();
+        document.form(QStringLiteral("webForm")).control(QStringLiteral("webUpload")).Focus();
+        QVERIFY(document.paste(file.fileName()));
+        document.All(document.All().Length() - 1).Click();
+        QTRY_VERIFY_WITH_TIMEOUT(!browser.isLoading() && server.requests.size() == 2, 20000);
+        browser.closeConnections();
+
+        const QByteArray request = server.requests.back();
+        const qsizetype headEnd = request.indexOf("\r\n\r\n") + 2; // the head ends in CRLF
+        const QString head = QString::fromLatin1(request.left(headEnd));
+        const QByteArray body = request.mid(headEnd + 2);
+        QVERIFY(head.startsWith("POST /upgrade.cgi HTTP/1.1\r\n"));
+        QVERIFY(head.contains("\r\nContent-Length: " + QString::number(body.size()) + "\r\n"));
+        static const QRegularExpression bare(QStringLiteral(
+            "\r\nContent-Type: multipart/form-data; boundary=([0-9A-Za-z'()+_,./:=?-]{1,70})\r\n"));
+        const QRegularExpressionMatch token = bare.match(head);
+        QVERIFY2(token.hasMatch(), qPrintable(head));
+        const QByteArray boundary = "--" + token.captured(1).toLatin1();
+        QCOMPARE(body, boundary +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"webUpload\"; "
+                           "filename=\"42.bin\"\r\n"
+                           "Content-Type: application/octet-stream\r\n"
+                           "\r\n" +
+                           image + "\r\n" + boundary +
+                           "\r\n"
+                           "Content-Disposition: form-data; name=\"page\"\r\n"
+                           "\r\n"
+                           "system_f\r\n" +
+                           boundary + "--\r\n");
     }
 
     // Past the cap the load ends with what arrived: a server that never stops sending is cut

@@ -24,15 +24,19 @@ class Module1Test : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
-    // Words are split at blanks and tabs only. Expected: "w" when the window is shown, "s" silent,
-    // "r" reporting, "d" when HKEY_LOCAL_MACHINE\Software\A was deleted; then the report root's
-    // last hex digit, the report path and the password.
+    // The command line is one text split at blanks and tabs only (Windows), or the words a shell
+    // passed (a QStringList), each as it stands. Expected: "w" when the window is shown, "s"
+    // silent, "r" reporting, "d" when HKEY_LOCAL_MACHINE\Software\A was deleted; then the report
+    // root's last hex digit, the report path and the password.
     void main_readsTheOptions_data()
     {
-        QTest::addColumn<QString>("line");
+        QTest::addColumn<QVariant>("commandLine");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char* name, const char* line, const char* expected) {
-            QTest::newRow(name) << QString(line) << QString(expected);
+            QTest::newRow(name) << QVariant(QString(line)) << QString(expected);
+        };
+        const auto words = [](const char* name, const QStringList& given, const char* expected) {
+            QTest::newRow(name) << QVariant(given) << QString(expected);
         };
         row("everything", "\t-s\t\t-k  HKEY_CURRENT_USER\\Software\\A -p pw ",
             "wsr 1 Software\\A pw");
@@ -52,10 +56,16 @@ private slots:
         row("nor is a backslash", "-k A -k \\", "wrd 2 Software\\A ");
         row("nor is Software", "-k HKEY_USERS\\SOFTWARE\\\\", "w 2 Software ");
         row("tenth word read, eleventh ignored", "a b c d e f g h i -s -p", "ws 2 Software ");
+        words("shell: a word with blanks is one word", {"-k", "HKEY_LOCAL_MACHINE\\Software\\A B"},
+              "wr 2 Software\\A B ");
+        words("shell: an empty password", {"-p", ""}, "w 2 Software ");
+        words("shell: an empty password, then a key", {"-p", "", "-k", "HKEY_USERS\\A"}, "wr 3 A ");
+        words("shell: tenth word read, eleventh ignored",
+              {"a b c", "d", "e", "f", "g", "h", "i", "j", "-s", "-p", "pw"}, "s 2 Software ");
     }
     void main_readsTheOptions()
     {
-        QFETCH(QString, line);
+        QFETCH(QVariant, commandLine);
         QFETCH(QString, expected);
         SqliteRegistryStore store(m_dir.filePath(QTest::currentDataTag()).toStdString());
         Registry registry(store);
@@ -64,7 +74,14 @@ private slots:
         NoEarlierInstance instance;
         ProcessState state;
         int windows = 0;
-        const bool shown = Main(line.toStdString(), state, registry, instance, [&] { ++windows; });
+        CommandLine given = commandLine.toString().toStdString();
+        if (commandLine.typeId() == QMetaType::QStringList) {
+            std::vector<std::string> shellWords;
+            for (const QString& word : commandLine.toStringList())
+                shellWords.push_back(word.toStdString());
+            given = shellWords;
+        }
+        const bool shown = Main(given, state, registry, instance, [&] { ++windows; });
         const RunOptions& o = state.runOptions;
         QCOMPARE(windows, shown ? 1 : 0);
         const bool deleted =
