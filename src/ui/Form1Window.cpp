@@ -26,6 +26,10 @@ constexpr float NonClientHeight = 450;
 
 const QString Grey = QStringLiteral("#8c8c8c");
 
+// The smallest size a label shrinks to, and the steps it takes on the way.
+constexpr qreal SmallestPoints = 5;
+constexpr qreal PointStep = 0.25;
+
 QFont designFont(float points, bool bold)
 {
     // Where MS Sans Serif is missing, the faces closest to its widths, so captions fit the
@@ -43,6 +47,25 @@ QFont designFont(float points, bool bold)
 QString shown(const std::string& caption)
 {
     return QString::fromLocal8Bit(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+bool textFits(const QLabel* label, const QFont& font)
+{
+    const QRect box = label->contentsRect();
+    const QRect needed =
+        QFontMetrics(font, label)
+            .boundingRect(box, int(label->alignment()) | Qt::TextWordWrap, label->text());
+    return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
+// The layout was made for MS Sans Serif. Where the system's face is wider, a label's font
+// shrinks until its text fits the label's box, rather than losing its end.
+void fitText(QLabel* label)
+{
+    QFont font = label->font();
+    while (!textFits(label, font) && font.pointSizeF() - PointStep >= SmallestPoints)
+        font.setPointSizeF(font.pointSizeF() - PointStep);
+    label->setFont(font);
 }
 
 QLabel* label(QWidget* parent, const QString& style, Qt::Alignment alignment)
@@ -189,6 +212,8 @@ void Form1Window::controlChanged(Control control, const ControlState& state)
         l->setText(text);
         if (control == Control::lblStatus)
             l->adjustSize(); // sizes itself to its text
+        else
+            fitText(l);
     }
 }
 
