@@ -26,7 +26,8 @@ inline constexpr long ERROR_CANTOPEN = 1011;
 // names compared without regard to case, data kept byte for byte with its type. Every call
 // returns ERROR_SUCCESS or a platform error code and never throws. The predefined roots are
 // valid handles that need no opening and can never be deleted. Paths are backslash-separated;
-// empty components are ignored.
+// empty components are ignored. Paths, names and string data are UTF-8, and sizes of string data
+// count its UTF-8 bytes, as the ANSI calls named below count the bytes of theirs.
 class RegistryStore {
 public:
     using Key = std::uint64_t;

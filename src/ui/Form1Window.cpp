@@ -6,6 +6,7 @@
 
 #include <QFrame>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -24,6 +25,10 @@ constexpr float NonClientWidth = 120;
 constexpr float NonClientHeight = 450;
 
 const QString Grey = QStringLiteral("#8c8c8c");
+
+// The smallest size a label shrinks to, and the steps it takes on the way.
+constexpr qreal SmallestPoints = 5;
+constexpr qreal PointStep = 0.25;
 
 QFont designFont(float points, bool bold)
 {
@@ -44,6 +49,25 @@ QString shown(const std::string& caption)
     return QString::fromLocal8Bit(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+bool textFits(const QLabel* label, const QFont& font)
+{
+    const QRect box = label->contentsRect();
+    const QRect needed =
+        QFontMetrics(font, label)
+            .boundingRect(box, int(label->alignment()) | Qt::TextWordWrap, label->text());
+    return needed.width() <= box.width() && needed.height() <= box.height();
+}
+
+// The layout was made for MS Sans Serif. Where the system's face is wider, a label's font
+// shrinks until its text fits the label's box, rather than losing its end.
+void fitText(QLabel* label)
+{
+    QFont font = label->font();
+    while (!textFits(label, font) && font.pointSizeF() - PointStep >= SmallestPoints)
+        font.setPointSizeF(font.pointSizeF() - PointStep);
+    label->setFont(font);
+}
+
 QLabel* label(QWidget* parent, const QString& style, Qt::Alignment alignment)
 {
     auto* l = new QLabel(parent);
@@ -51,6 +75,14 @@ QLabel* label(QWidget* parent, const QString& style, Qt::Alignment alignment)
     l->setAlignment(alignment);
     l->setWordWrap(true);
     return l;
+}
+
+// Enter presses a button that has the focus, as on Windows, not only Space.
+QPushButton* button(QWidget* parent)
+{
+    auto* b = new QPushButton(parent);
+    b->setAutoDefault(true);
+    return b;
 }
 
 QFrame* frame(QWidget* parent)
@@ -71,6 +103,10 @@ Form1Window::Form1Window(ModemBrowser& browser, QWidget* parent) : QWidget(paren
     setPalette(grey);
     setAutoFillBackground(true);
     setFont(designFont(9.75F, true));
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icon/tolvane-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
     build(browser);
 }
 
@@ -91,8 +127,8 @@ void Form1Window::build(ModemBrowser& browser)
     const QString whiteOnGrey = QStringLiteral("color: white; background: %1;").arg(Grey);
     w[at(Control::Label1)] = label(f1, whiteOnGrey, centre);
     w[at(Control::Label5)] = label(f1, QStringLiteral("color: red; background: white;"), left);
-    w[at(Control::Command1)] = new QPushButton(f1);
-    w[at(Control::Command2)] = new QPushButton(f1);
+    w[at(Control::Command1)] = button(f1);
+    w[at(Control::Command2)] = button(f1);
     w[at(Control::ProgressLabelback)] =
         label(f1, QStringLiteral("background: white; border: 1px solid #404040;"), left);
     w[at(Control::ProgressLab)] = label(f1, QStringLiteral("background: #000080;"), left);
@@ -103,12 +139,14 @@ void Form1Window::build(ModemBrowser& browser)
     password->setEchoMode(QLineEdit::Password);
     password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
     w[at(Control::txtPassword)] = password;
-    w[at(Control::Command3)] = new QPushButton(f2);
-    w[at(Control::Command4)] = new QPushButton(f2);
+    w[at(Control::Command3)] = button(f2);
+    w[at(Control::Command4)] = button(f2);
     auto* status = label(this, QStringLiteral("color: yellow;"), left);
     status->setWordWrap(false);
     w[at(Control::lblStatus)] = status;
+    // The paste gives the browser the focus; the user never needs to reach it.
     w[at(Control::WebBrowser1)] = new ModemBrowserWidget(browser, this);
+    w[at(Control::WebBrowser1)]->setFocusPolicy(Qt::ClickFocus);
     // CheckFirmwareText only holds page text for the procedures; it has no widget.
     for (std::size_t i = 0; i < ControlCount; ++i)
         if (w[i])
@@ -125,10 +163,12 @@ void Form1Window::attach(Form1& form)
     button(Control::Command2, &Form1::Command2_Click);
     button(Control::Command3, &Form1::Command3_Click);
     button(Control::Command4, &Form1::Command4_Click);
-    connect(static_cast<QLineEdit*>(widget(Control::txtPassword)), &QLineEdit::textEdited, this,
-            [&form](const QString& text) {
-                form.userTyped(Control::txtPassword, text.toLocal8Bit().toStdString());
-            });
+    auto* password = static_cast<QLineEdit*>(widget(Control::txtPassword));
+    connect(password, &QLineEdit::textEdited, this, [&form](const QString& text) {
+        form.userTyped(Control::txtPassword, text.toStdString());
+    });
+    connect(password, &QLineEdit::returnPressed,
+            static_cast<QPushButton*>(widget(Control::Command3)), &QPushButton::click);
     for (std::size_t i = 0; i < ControlCount; ++i)
         controlChanged(static_cast<Control>(i), form.control(static_cast<Control>(i)));
     windowChanged(form.window());
@@ -155,8 +195,11 @@ void Form1Window::controlChanged(Control control, const ControlState& state)
         return;
     w->setGeometry(pixels(state.left), pixels(state.top), pixels(state.width),
                    pixels(state.height));
+    const bool becomesUsable = state.enabled && !w->isEnabled();
     w->setVisible(state.visible);
     w->setEnabled(state.enabled);
+    if (becomesUsable && qobject_cast<QPushButton*>(w))
+        focusIfUnattended(w);
     if (control != Control::WebBrowser1)
         w->setFont(designFont(state.fontSize, state.fontBold));
     const QString text = shown(state.caption);
@@ -169,7 +212,21 @@ void Form1Window::controlChanged(Control control, const ControlState& state)
         l->setText(text);
         if (control == Control::lblStatus)
             l->adjustSize(); // sizes itself to its text
+        else
+            fitText(l);
     }
+}
+
+void Form1Window::focusIfUnattended(QWidget* button)
+{
+    // A button that becomes usable while the user has nothing to type into takes the focus, so
+    // that an outcome can be answered from the keyboard. The browser holds the focus only for
+    // the paste, out of the user's sight.
+    const QWidget* focused = focusWidget();
+    const bool attended = focused && focused->isEnabled() && focused->isVisible() &&
+                          focused != widget(Control::WebBrowser1);
+    if (!attended && button->isVisible())
+        button->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1Window::windowChanged(const WindowState& state)

@@ -41,6 +41,7 @@ public:
 private:
     QWidget* widget(Control control) const { return m_widgets[static_cast<std::size_t>(control)]; }
     void build(ModemBrowser& browser);
+    void focusIfUnattended(QWidget* button);
     int pixels(float twips) const;
     float twips(int pixels) const;
 

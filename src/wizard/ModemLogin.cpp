@@ -37,7 +37,7 @@ void Form1::LoginHtml()
             if (name == u"username")
                 element.setValue(QString::fromLatin1(UserName));
             else if (name == u"pws")
-                element.setValue(QString::fromLocal8Bit(m_state.runOptions.Password));
+                element.setValue(QString::fromStdString(m_state.runOptions.Password));
         } else if (type == u"submit") {
             element.Click();
             if (!m_browser.refusal().isEmpty())

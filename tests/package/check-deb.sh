@@ -67,6 +67,7 @@ diff -u - "$work/files" <<'FILES' || fail "the package's files differ"
 FILES
 
 share="$root/usr/share"
+grep -qx 'License: GPL-3+' "$share/doc/tolvane/copyright" || fail "the copyright file grants no GPL-3+"
 desktop-file-validate "$share/applications/org.tolvane.Tolvane.desktop" || fail desktop-file-validate
 grep -qx 'Exec=pkexec /usr/bin/tolvane' "$share/applications/org.tolvane.Tolvane.desktop" || fail "Exec line"
 grep -q '"org.freedesktop.policykit.exec.path">/usr/bin/tolvane<' "$share"/polkit-1/actions/*.policy ||

@@ -19,7 +19,8 @@ exe=$(realpath "$3")
 sim=$(realpath "$4")
 here=$(dirname "$(realpath "$0")")
 scale=0.1
-key='HKEY_CURRENT_USER\Software\TolvaneTest'
+# Outside every ANSI code page: the key must reach the registry as the installer wrote it.
+key='HKEY_CURRENT_USER\Software\Отчёт'
 program='C:\Tolvane\tolvane.exe'
 drive_c=$folder/prefix/drive_c
 export TOLVANE_TIME_SCALE=$scale

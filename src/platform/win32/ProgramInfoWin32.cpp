@@ -1,27 +1,29 @@
+#include "Utf16.h"
 #include "platform/ProgramInfo.h"
 
 #include <windows.h>
 
 namespace tolvane {
 
-// The raw command line after the program's name, as the platform hands it to the program:
-// the name ends at the first blank, or at its closing quotation mark when it is quoted.
+// The raw command line after the program's name, as the platform hands it to the program, in
+// UTF-8 so that keys and passwords outside the ANSI code page arrive as written: the name ends
+// at the first blank, or at its closing quotation mark when it is quoted.
 CommandLine commandLine(const std::vector<std::string>&)
 {
-    const char* p = GetCommandLineA();
-    if (*p == '"') {
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
         ++p;
-        while (*p && *p != '"')
+        while (*p && *p != L'"')
             ++p;
         if (*p)
             ++p;
     } else {
-        while (*p && *p != ' ' && *p != '\t')
+        while (*p && *p != L' ' && *p != L'\t')
             ++p;
     }
-    while (*p == ' ' || *p == '\t')
+    while (*p == L' ' || *p == L'\t')
         ++p;
-    return std::string(p);
+    return toUtf8(std::wstring(p));
 }
 
 std::string programFolder()

@@ -138,6 +138,28 @@ private slots:
         QCOMPARE(query(options.ReportPath, "Error_Msg"), "No Data");
         QCOMPARE(query(options.ReportPath, "Old_Firmware_Version"), "No Data");
     }
+
+    // An installer's key and the texts of a report as written, whatever the system's code page.
+    void saveReportValue_keepsTextsOutsideTheAnsiCodePage()
+    {
+        RunOptions options;
+        options.ReportRoot = HKEY_CURRENT_USER;
+        options.ReportPath = Base + "\\Отчёт Tölvane";
+        ResultReport report(*m_registry, options);
+        report.SaveReportValue("Error_Msg", "Ошибка: ü");
+        QCOMPARE(query(options.ReportPath, "Error_Msg"), "Ошибка: ü" + Zero);
+        const OpenedKey base(*m_store, HKEY_CURRENT_USER, Base, KEY_ACCESS);
+        std::string child;
+        QCOMPARE(m_store->enumKey(base.key(), 0, &child), ERROR_SUCCESS);
+        QCOMPARE(child, "Отчёт Tölvane");
+#ifdef _WIN32
+        // Qt reads the registry through the wide calls: what another program sees.
+        const QSettings settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\TolvaneTests"),
+                                 QSettings::NativeFormat);
+        QCOMPARE(settings.childGroups(), QStringList({"Отчёт Tölvane"}));
+        QCOMPARE(settings.value("Отчёт Tölvane/Error_Msg").toString(), "Ошибка: ü");
+#endif
+    }
 };
 
 QTEST_GUILESS_MAIN(RegistryTest)

@@ -54,6 +54,9 @@ private slots:
         QCOMPARE(rig.window.windowTitle(), "Tolvane ver 0.42 Ver 0.51");
         QCOMPARE(rig.window.size(), QSize(524, 199)); // 7975 by 3430 twips less frame and caption
         QCOMPARE(rig.control("Image1")->geometry(), QRect(210, 7, 112, 21));
+        QCOMPARE(rig.window.windowIcon().availableSizes(),
+                 QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}, {256, 256}}));
+        QVERIFY(!(rig.control("WebBrowser1")->focusPolicy() & Qt::TabFocus)); // never seen
         QGuiApplication::clipboard()->setText(QStringLiteral("what the user had copied"));
 
         // At every wait: answer the password panel once, and check the bar when half full.
@@ -68,7 +71,7 @@ private slots:
                 panelSeen = true;
                 QVERIFY(box->text().isEmpty() && box->echoMode() == QLineEdit::Password);
                 QTest::keyClicks(box, "admin");
-                QTest::mouseClick(rig.control<QPushButton>("Command3"), Qt::LeftButton);
+                QTest::keyClick(box, Qt::Key_Return); // presses Login
             }
             auto* bar = rig.control("ProgressLab");
             const int track = rig.control("ProgressLabelback")->width();
@@ -90,8 +93,9 @@ private slots:
         QCOMPARE(rig.window.isVisible(), !silent);
         QCOMPARE(rig.services.reported("Firmware_Status"), "Done");
         if (silent)
-            return; // it ended, images removed
-        QTest::mouseClick(rig.control<QPushButton>("Command2"), Qt::LeftButton);
+            return;                                                  // it ended, images removed
+        QCOMPARE(rig.window.focusWidget(), rig.control("Command2")); // the one enabled button
+        QTest::keyClick(rig.window.focusWidget(), Qt::Key_Return);
         QVERIFY_THROWS_EXCEPTION(ProgramEnded, RethrowPendingEnd());
         QVERIFY(!QFileInfo::exists(QString::fromStdString(rig.form.WorkFolder)));
     }
