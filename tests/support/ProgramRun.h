@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <cstdio>
 #include <string>
 
 namespace tolvane::test {
@@ -123,22 +124,27 @@ public:
 
     // Starts the program with these words, through `launcher` when one is given: e.g.
     // `ip netns exec NAME`, or unshare and a shell that mounts something and then runs "$@".
-    void launch(QProcess& process, const QStringList& words, const QStringList& launcher = {}) const
+    void launch(QProcess& process, const QStringList& words, const QStringList& launcher = {},
+                QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels) const
     {
         process.setProcessEnvironment(environment());
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.setProcessChannelMode(channels);
         const QStringList command = launcher + QStringList{copy.program()} + words;
         process.start(command.front(), command.mid(1));
     }
 
     // Runs the program silently with the report key and `extra` to its end; false when it
-    // crashed, failed or hung.
+    // crashed, failed or hung. What it printed on standard error is kept in `errors`.
     bool run(const QStringList& extra, const QStringList& launcher = {}) const
     {
         QProcess process;
-        launch(process, silentWords() + extra, launcher);
-        return endsWell(process, 240000);
+        launch(process, silentWords() + extra, launcher, QProcess::ForwardedOutputChannel);
+        const bool ended = endsWell(process, 240000);
+        errors = process.readAllStandardError();
+        std::fwrite(errors.constData(), 1, static_cast<std::size_t>(errors.size()), stderr);
+        return ended;
     }
+    mutable QByteArray errors;
 
     std::string reported(const char* name) const
     {
