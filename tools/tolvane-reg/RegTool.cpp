@@ -236,6 +236,25 @@ std::optional<Value> parseData(const std::string& type, const std::string& data)
     return std::nullopt;
 }
 
+constexpr const char* Usage =
+    R"(Reads and changes the registry store of tolvane, as reg.exe does the Windows registry.
+
+  tolvane-reg query KEY [/v NAME | /ve | /s]
+  tolvane-reg add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]
+  tolvane-reg delete KEY [/v NAME | /ve] [/f]
+  tolvane-reg export KEY FILE [/y]
+
+  KEY   a root, a backslash and a path; the roots are HKEY_CLASSES_ROOT (HKCR),
+        HKEY_CURRENT_USER (HKCU), HKEY_LOCAL_MACHINE (HKLM) and HKEY_USERS (HKU)
+  /v    the value NAME; /ve the default value
+  /s    the key and every key below it
+  /t    REG_SZ (the default), REG_DWORD or REG_BINARY
+  /d    the value's DATA
+  /f /y accepted and ignored: nothing asks for confirmation
+
+The store is $TOLVANE_REGISTRY, by default ~/.local/state/tolvane/registry.sqlite.
+)";
+
 class Tool {
 public:
     Tool(RegistryStore& store, std::ostream& out, std::ostream& err)
@@ -244,6 +263,10 @@ public:
 
     int run(const std::vector<std::string>& args)
     {
+        if (args.size() == 1 && args[0] == "/?") {
+            m_out << Usage;
+            return 0;
+        }
         if (args.size() < 2)
             return invalidSyntax();
         const std::string& command = args[0];
