@@ -66,11 +66,12 @@ public:
         if (parser->nameNr > kMaxNesting)
             self.closeDeepest(parser);
         self.addElement(name, attributes);
-        // Past the tag's '>' (or "/>"), which the parser reads after this call.
-        const long end = xmlByteConsumed(parser);
-        self.m_parsedUpTo = end + (self.m_html.at(end) == '>'   ? 1
-                                   : self.m_html.at(end) == '/' ? 2
-                                                                : 0);
+        // Past the tag's '>' or "/>", which the parser reads after this call.
+        const QByteArrayView rest = QByteArrayView(self.m_html).sliced(xmlByteConsumed(parser));
+        self.m_parsedUpTo = self.m_html.size() - rest.size() +
+                            (rest.startsWith('>')    ? 1
+                             : rest.startsWith("/>") ? 2
+                                                     : 0);
     }
 
     static void endElement(void* context, const xmlChar*)
