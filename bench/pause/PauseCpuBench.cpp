@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <cstdio>
@@ -27,6 +29,9 @@ double cpuSeconds()
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt looks in XDG_RUNTIME_DIR as it starts and makes /tmp/runtime-$USER where none is set.
+    const QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication application(argc, argv);
     QWidget window; // a shown window, as in the program
     window.show();

@@ -1,11 +1,33 @@
 #include "RegTool.h"
-#include "platform/RegistryStore.h"
+#include "platform/posix/SqliteRegistryStore.h"
 
+#include <filesystem>
 #include <iostream>
+#include <strings.h>
+
+namespace {
+
+bool onlyReads(const std::vector<std::string>& args)
+{
+    return !args.empty() && (strcasecmp(args[0].c_str(), "query") == 0 ||
+                             strcasecmp(args[0].c_str(), "export") == 0);
+}
+
+// Reading a store that does not exist yet answers as a new store would, from one made in memory,
+// and leaves no file or folder behind; add and delete make the store as the program does.
+std::unique_ptr<tolvane::RegistryStore> storeFor(const std::vector<std::string>& args)
+{
+    std::error_code ignored;
+    if (onlyReads(args) && std::filesystem::status(tolvane::registryStorePath(), ignored).type() ==
+                               std::filesystem::file_type::not_found)
+        return std::make_unique<tolvane::SqliteRegistryStore>(":memory:");
+    return tolvane::makeRegistryStore();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    const auto store = tolvane::makeRegistryStore();
-    return tolvane::runRegTool(*store, std::vector<std::string>(argv + 1, argv + argc), std::cout,
-                               std::cerr);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return tolvane::runRegTool(*storeFor(args), args, std::cout, std::cerr);
 }

@@ -396,7 +396,13 @@ long SqliteRegistryStore::enumValue(Key key, std::uint32_t index, std::string* n
 
 namespace {
 
-std::string defaultStorePath()
+const char* storeOverride()
+{
+    const char* path = std::getenv("TOLVANE_REGISTRY");
+    return path && *path ? path : nullptr;
+}
+
+std::filesystem::path defaultStoreFolder()
 {
     namespace fs = std::filesystem;
     fs::path folder;
@@ -406,19 +412,26 @@ std::string defaultStorePath()
         folder = fs::path(home) / ".local" / "state";
     else
         folder = fs::temp_directory_path();
-    folder /= "tolvane";
-    std::error_code ignored;
-    fs::create_directories(folder, ignored);
-    fs::permissions(folder, fs::perms::owner_all, ignored);
-    return (folder / "registry.sqlite").string();
+    return folder / "tolvane";
 }
 
 } // namespace
 
+std::string registryStorePath()
+{
+    const char* path = storeOverride();
+    return path ? path : (defaultStoreFolder() / "registry.sqlite").string();
+}
+
 std::unique_ptr<RegistryStore> makeRegistryStore()
 {
-    const char* path = std::getenv("TOLVANE_REGISTRY");
-    return std::make_unique<SqliteRegistryStore>(path && *path ? path : defaultStorePath());
+    if (!storeOverride()) {
+        namespace fs = std::filesystem;
+        std::error_code ignored;
+        fs::create_directories(defaultStoreFolder(), ignored);
+        fs::permissions(defaultStoreFolder(), fs::perms::owner_all, ignored);
+    }
+    return std::make_unique<SqliteRegistryStore>(registryStorePath());
 }
 
 } // namespace tolvane

@@ -50,4 +50,7 @@ private:
     Key m_nextHandle = 1;
 };
 
+// The path makeRegistryStore() opens, worked out without touching anything.
+std::string registryStorePath();
+
 } // namespace tolvane

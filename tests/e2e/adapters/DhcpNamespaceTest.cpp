@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace tolvane::test;
@@ -22,6 +23,29 @@ bool run(const QStringList& command)
     process.setProcessChannelMode(QProcess::ForwardedChannels);
     process.start(command.first(), command.mid(1));
     return endsWell(process, 60000);
+}
+
+// What a command printed on standard error when it failed; empty when it succeeded.
+QString failureOf(const QStringList& command)
+{
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    if (endsWell(process, 60000))
+        return {};
+    const QString error = QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
+    return error.isEmpty() ? command.join(' ') + " failed" : error;
+}
+
+// A mount point, bind mounts of a folder onto itself included.
+bool isMountPoint(const QByteArray& path)
+{
+    QFile mounts("/proc/self/mountinfo");
+    if (!mounts.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : mounts.readAll().split('\n'))
+        if (line.split(' ').value(4) == path)
+            return true;
+    return false;
 }
 
 // dhclient runs this instead of its own script, so that it changes only the PC side's
@@ -51,23 +75,48 @@ class DhcpNamespaceTest : public QObject {
     const QString m_pcLink = "tvp" + m_suffix;
     const QString m_modemLink = "tvm" + m_suffix;
     QStringList m_namespaces; // made here
+    // `ip netns add` makes /run/netns, and bind-mounts it onto itself so that the namespaces it
+    // keeps there are seen everywhere: both are undone at the end when this test made them.
+    const bool m_netnsFolderMade = !QFileInfo::exists("/run/netns");
+    const bool m_netnsMountMade = !isMountPoint("/run/netns");
 
-private slots:
-    void initTestCase()
-    {
-        if (geteuid() != 0 || !run({"ip", "netns", "add", m_pc}))
-            QSKIP("network namespaces cannot be made here: the test needs root and iproute2");
-        m_namespaces << m_pc;
-        if (findTool("dnsmasq").isEmpty() || findTool("dhclient").isEmpty())
-            QSKIP("dnsmasq and dhclient are missing (scripts/install-deps)");
-    }
-    // Kills every process inside the namespaces (all of them the test's) and removes them.
-    void cleanupTestCase()
+    void removeNamespaces()
     {
         for (const QString& name : m_namespaces)
             run({"sh", "-c",
                  QString("ip netns pids %1 | xargs -r kill -9; ip netns del %1").arg(name)});
+        m_namespaces.clear();
+        // Another test's namespaces may be kept there by now: then it stays.
+        if (!QDir("/run/netns").isEmpty())
+            return;
+        if (m_netnsMountMade && isMountPoint("/run/netns"))
+            ::umount("/run/netns");
+        if (m_netnsFolderMade)
+            QDir().rmdir("/run/netns");
     }
+
+private slots:
+    void initTestCase()
+    {
+        if (geteuid() != 0)
+            QSKIP("making network namespaces needs root");
+        if (findTool("ip").isEmpty() || findTool("dnsmasq").isEmpty() ||
+            findTool("dhclient").isEmpty())
+            QSKIP("ip, dnsmasq or dhclient is missing (scripts/install-deps --test)");
+        if (const QString why = failureOf({"ip", "netns", "add", m_pc}); !why.isEmpty()) {
+            removeNamespaces();
+            QSKIP(qPrintable("ip netns add fails here: " + why));
+        }
+        m_namespaces << m_pc;
+        // Entering one also mounts /sys afresh in a mount namespace of its own, which fails
+        // where / is no mount point (a chroot).
+        if (const QString why = failureOf({"ip", "netns", "exec", m_pc, "true"}); !why.isEmpty()) {
+            removeNamespaces();
+            QSKIP(qPrintable("ip netns exec fails here: " + why));
+        }
+    }
+    // Kills every process inside the namespaces (all of them the test's) and removes them.
+    void cleanupTestCase() { removeNamespaces(); }
 
     // The program releases and renews the lease, finds the gateway 192.168.2.1 in the routing
     // table, opens the modem's start page there and upgrades it.

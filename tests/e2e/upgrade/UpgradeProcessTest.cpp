@@ -9,14 +9,29 @@ using namespace tolvane::test;
 
 namespace {
 
-// Runs "$@" after `mount` has run on the folder $1, in a mount namespace of its own; empty
-// where no such namespace can be made (it needs root and unshare from util-linux).
+const QStringList Unshare = QString("unshare --mount --propagation private").split(' ');
+
+// Why no mount namespace of its own can be made here, with its mounts kept from the rest of the
+// system; empty when one can. It needs root, unshare from util-linux, and a root whose mount
+// propagation can be changed (in a chroot, / is no mount point and it cannot).
+QString privateMountsUnavailable()
+{
+    if (geteuid() != 0)
+        return "mounting needs root";
+    QProcess unshare;
+    unshare.start(Unshare.first(), Unshare.mid(1) + QStringList{"true"});
+    if (!unshare.waitForStarted())
+        return "unshare is not installed (util-linux)";
+    if (endsWell(unshare, 10000))
+        return {};
+    return "a private mount namespace cannot be made here: " +
+           QString::fromLocal8Bit(unshare.readAllStandardError()).trimmed();
+}
+
+// Runs "$@" after `mount` has run on the folder $1, in a mount namespace of its own.
 QStringList privateMount(const QString& mount, const QString& folder)
 {
-    if (geteuid() != 0 || QProcess::execute("unshare", {"--mount", "true"}) != 0)
-        return {};
-    return QString("unshare --mount --propagation private sh -c").split(' ') +
-           QStringList{mount + R"( && shift && exec "$@")", "sh", folder};
+    return Unshare + QStringList{"sh", "-c", mount + R"( && shift && exec "$@")", "sh", folder};
 }
 
 } // namespace
@@ -48,10 +63,10 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QStringList launcher;
         if (store == "read-only") {
+            if (const QString why = privateMountsUnavailable(); !why.isEmpty())
+                QSKIP(qPrintable("a read-only store needs a read-only mount: " + why));
             launcher =
                 privateMount(R"(mount --bind "$1" "$1" && mount -o remount,bind,ro "$1")", folder);
-            if (launcher.isEmpty())
-                QSKIP("a read-only mount needs root and unshare");
             tolvane::SqliteRegistryStore seeded(run.registry.toStdString()); // the report key
             tolvane::Registry(seeded).CreateKey(tolvane::HKEY_CURRENT_USER, E2eReportPath);
         } else if (store == "garbage") {
@@ -164,11 +179,11 @@ private slots:
         ProgramRun run;
         QVERIFY(run.startModem());
         QVERIFY(QDir().mkpath(run.copy.workFolder()));
-        const QStringList launcher =
-            privateMount(R"(mount -t tmpfs -o size=2m tolvane-full "$1")", run.copy.workFolder());
-        if (launcher.isEmpty())
-            QSKIP("a small tmpfs needs root and unshare");
-        QVERIFY(run.run({"-p", "admin"}, launcher));
+        if (const QString why = privateMountsUnavailable(); !why.isEmpty())
+            QSKIP(qPrintable("a full work folder needs a small tmpfs: " + why));
+        QVERIFY(
+            run.run({"-p", "admin"}, privateMount(R"(mount -t tmpfs -o size=2m tolvane-full "$1")",
+                                                  run.copy.workFolder())));
 
         QCOMPARE(run.reported("Firmware_Status"), "Fail");
         QCOMPARE(run.reported("Error_Msg"), "Can not Find the Firmware!");

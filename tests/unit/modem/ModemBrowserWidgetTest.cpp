@@ -3,6 +3,7 @@
 #include "HostilePages.h"
 #include "modem/ModemBrowser.h"
 #include "support/PageServer.h"
+#include "support/RuntimeDir.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -40,6 +41,9 @@ struct Window {
 
 class ModemBrowserWidgetTest : public QObject {
     Q_OBJECT
+
+public:
+    static void initMain() { tolvane::test::useOwnRuntimeDir(); }
 
 private slots:
     // A Ctrl+V that reaches another widget leaves the page alone; one that reaches this widget

@@ -78,6 +78,33 @@ private slots:
         QCOMPARE(reg({"query", "HKCU\\Software"}), 0);
     }
 
+    // The command itself, with no store where it looks by default: a query or an export answers
+    // as for a missing key and makes no file or folder; the first add makes the store there.
+    void missingStore_onlyAWriteMakesIt()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("TOLVANE_REGISTRY");
+        env.remove("XDG_STATE_HOME");
+        env.insert("HOME", home.path());
+        QProcess tool;
+        tool.setProcessEnvironment(env);
+        const auto run = [&](const QStringList& args) {
+            tool.start(qEnvironmentVariable("TOLVANE_BIN") + "/tolvane-reg", args);
+            return tool.waitForFinished(30000) ? tool.exitCode() : -1;
+        };
+        QCOMPARE(run({"query", Acme}), 1);
+        QCOMPARE(tool.readAllStandardError(),
+                 "ERROR: The system was unable to find the specified registry key or value.\n");
+        QCOMPARE(run({"export", Acme, home.filePath("acme.reg")}), 1);
+        QCOMPARE(
+            QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+        QCOMPARE(run({"add", Acme, "/v", "x", "/d", "1"}), 0);
+        QVERIFY(QFileInfo::exists(home.filePath(".local/state/tolvane/registry.sqlite")));
+        QCOMPARE(run({"query", Acme, "/v", "x"}), 0);
+    }
+
     // Wine's regedit and reg.exe stand in for Windows': what regedit imports from our export,
     // reg.exe lists as we do, and regedit exports the text with the same characters.
     void exportAndQuery_matchRegeditAndReg()
@@ -117,6 +144,9 @@ private slots:
         env.insert("WINEPREFIX", m_dir.filePath("wine"));
         env.insert("WINEDEBUG", "-all");
         env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        // wineserver makes its socket folder (wine-XXXXXX) in TMPDIR: here, not in /tmp.
+        QVERIFY(QDir().mkpath(m_dir.filePath("tmp")));
+        env.insert("TMPDIR", m_dir.filePath("tmp"));
         wine.setProcessEnvironment(env);
         wine.setWorkingDirectory(m_dir.path());
         const auto run = [&](const QString& program, const QStringList& args) {

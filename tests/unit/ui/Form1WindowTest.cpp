@@ -2,6 +2,7 @@
 
 #include "common/Errors.h"
 #include "support/Form1Rig.h"
+#include "support/RuntimeDir.h"
 #include "support/StandInModem.h"
 
 #include <QApplication>
@@ -34,6 +35,9 @@ struct WindowRig {
 // The main window on screen at 96 dots per inch (15 twips a pixel), through a whole upgrade.
 class Form1WindowTest : public QObject {
     Q_OBJECT
+
+public:
+    static void initMain() { tolvane::test::useOwnRuntimeDir(); }
 
 private slots:
     void upgrade_onScreen_showsPanelProgressAndOutcome_data()
