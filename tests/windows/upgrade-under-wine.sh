@@ -99,11 +99,6 @@ silent_upgrade() { wine_run "$program" -s -k "$key" -p secret || fail "tolvane.e
 # click X Y: a left click at a point of the window's client area, given in twips. The centres of
 # buttons in Frame1, which sits 415 twips from the top once loaded (the logo's 315 and 100 more).
 click() { xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1; }
-# wait_for TEXT: until the stand-in logs TEXT, for at most a minute.
-wait_for() {
-    timeout 60 sh -c 'until grep -q "$1" "$2"; do sleep 0.1; done' sh "$1" "$folder/modem.log" ||
-        fail "waited in vain for '$1'"
-}
 
 window_upgrade() {
     wine_run "$program" -k "$key" -p admin &
@@ -115,7 +110,8 @@ window_upgrade() {
     ! wine_run reg query 'HKCU\Software\Tolvane Second' >/dev/null 2>&1 || fail "a second instance ran"
 
     click $((120 + 2588 + 547)) $((415 + 1920 + 187)) # Start
-    wait_for "login refused"
+    timeout 60 sh -c 'until grep -q "login refused" "$1"; do sleep 0.1; done' sh "$folder/modem.log" ||
+        fail "the stand-in never logged 'login refused'"
     sleep 2
     xdotool type --delay 50 secret && sleep 1
     click $((120 + 2520 + 607)) $((415 + 1320 + 187)) # Login, on the panel in Frame1's place

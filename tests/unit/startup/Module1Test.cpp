@@ -10,17 +10,12 @@
 
 using namespace tolvane;
 
-namespace {
-
-struct NoEarlierInstance final : InstanceCheck {
-    bool earlierInstanceRunning() override { return false; }
-};
-
-} // namespace
-
 class Module1Test : public QObject {
     Q_OBJECT
 
+    struct NoEarlierInstance final : InstanceCheck {
+        bool earlierInstanceRunning() override { return false; }
+    };
     QTemporaryDir m_dir;
 
 private slots:
