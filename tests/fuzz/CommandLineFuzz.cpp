@@ -19,8 +19,7 @@ namespace {
 constexpr std::uint32_t Roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS};
 
-class NoEarlierInstance final : public InstanceCheck {
-public:
+struct NoEarlierInstance final : InstanceCheck {
     bool earlierInstanceRunning() override { return false; }
 };
 

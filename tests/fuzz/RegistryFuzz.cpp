@@ -19,35 +19,29 @@ namespace {
 
 // Reads a fuzz input as a series of small fields. An exhausted input reads as zeros and empty
 // texts, so every byte string is a valid input.
-class FuzzInput {
-public:
-    FuzzInput(const std::uint8_t* data, std::size_t size) : m_data(data), m_end(data + size) {}
+struct FuzzInput {
+    const std::uint8_t* data;
+    const std::uint8_t* end;
 
-    bool empty() const { return m_data == m_end; }
-    std::uint8_t byte() { return empty() ? 0 : *m_data++; }
-
+    bool empty() const { return data == end; }
+    std::uint8_t byte() { return empty() ? 0 : *data++; }
     // A length byte (or two, little-endian, when `wide`), then that many bytes.
     std::string text(bool wide = false)
     {
         std::size_t length = byte();
         if (wide)
             length |= static_cast<std::size_t>(byte()) << 8;
-        const auto* start = m_data;
-        m_data += std::min<std::size_t>(length, static_cast<std::size_t>(m_end - m_data));
-        return std::string(start, m_data);
+        const auto* start = data;
+        data += std::min<std::size_t>(length, static_cast<std::size_t>(end - data));
+        return std::string(start, data);
     }
-
-private:
-    const std::uint8_t* m_data;
-    const std::uint8_t* m_end;
 };
 
-constexpr std::array<std::pair<const char*, std::uint32_t>, 4> Roots{{
-    {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-    {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-    {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-    {"HKEY_USERS", HKEY_USERS},
-}};
+constexpr std::array<std::pair<const char*, std::uint32_t>, 4> Roots{
+    {{"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+     {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+     {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+     {"HKEY_USERS", HKEY_USERS}}};
 
 // A root name is exact; a key name splits at its first backslash behind one.
 void checkKeyNames(const std::string& text)
@@ -180,7 +174,7 @@ void runStore(FuzzInput& input)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     checkKeyNames(std::string(reinterpret_cast<const char*>(data), size));
-    FuzzInput input(data, size);
+    FuzzInput input{data, data + size};
     runStore(input);
     return 0;
 }

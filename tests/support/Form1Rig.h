@@ -28,8 +28,7 @@
 namespace tolvane::test {
 
 // Ends "the program" by unwinding to the test, which catches ProgramEnded.
-class ThrowingProgramEnd final : public ProgramEnd {
-public:
+struct ThrowingProgramEnd final : ProgramEnd {
     [[noreturn]] void endNow() override { throw ProgramEnded{}; }
 };
 

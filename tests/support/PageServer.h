@@ -20,12 +20,6 @@ public:
         std::string query; // as sent, still percent-encoded
         std::string body;
         httplib::Headers headers;
-
-        std::string header(const char* name) const
-        {
-            const auto found = headers.find(name);
-            return found == headers.end() ? std::string() : found->second;
-        }
     };
 
     PageServer()
@@ -55,8 +49,6 @@ public:
         m_server.stop();
         m_thread.join();
     }
-    PageServer(const PageServer&) = delete;
-    PageServer& operator=(const PageServer&) = delete;
 
     httplib::Server& routes() { return m_server; }
     // Serves `html` for GET `path` (a page path such as "/login.stm").
@@ -73,12 +65,6 @@ public:
     {
         const std::lock_guard lock(m_mutex);
         return m_requests;
-    }
-    std::vector<Request> posts() const
-    {
-        std::vector<Request> posts = requests();
-        std::erase_if(posts, [](const Request& request) { return request.method != "POST"; });
-        return posts;
     }
 
 private:

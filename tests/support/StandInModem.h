@@ -43,8 +43,6 @@ public:
         if (!m_modem->start(error))
             qFatal("the stand-in modem did not start: %s", error.c_str());
     }
-    StandInModem(const StandInModem&) = delete;
-    StandInModem& operator=(const StandInModem&) = delete;
 
     // As a ModemAddress or an adapter's gateway: "127.0.0.1:41234".
     std::string address() const { return "127.0.0.1:" + std::to_string(m_modem->port()); }

@@ -17,11 +17,9 @@ listed=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
 cmp -s "$work/tolvane.exe" "$exe" || fail "tolvane.exe is not the one built"
 
 for text in README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
-    # Every line ends in CR LF: no LF without its CR, no CR without its LF.
-    [ "$(tr -cd '\n' <"$work/$text" | wc -c)" = "$(grep -c $'\r$' "$work/$text")" ] ||
-        fail "$text has lines without CR LF"
-    [ "$(tr -cd '\r' <"$work/$text" | wc -c)" = "$(tr -cd '\n' <"$work/$text" | wc -c)" ] ||
-        fail "$text has a CR without LF"
+    # Every line ends in CR LF: once the pairs are gone, no CR and no LF is left.
+    perl -0777 -ne 'exit(s/\r\n//gr =~ /[\r\n]/)' "$work/$text" ||
+        fail "$text has a line end other than CR LF"
 done
 tr -d '\r' <"$work/LICENSE.txt" | cmp -s - "$source/LICENSE" || fail "LICENSE.txt is not LICENSE"
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$source/LICENSE" || fail "LICENSE is not the GPL"

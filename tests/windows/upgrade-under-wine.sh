@@ -6,8 +6,7 @@
 #   silent  -s with simulated adapters, the stand-in on 127.0.0.1 (Wine shares the host's loopback)
 #   netns   -s with the real IP Helper, inside network namespaces made here, where the stand-in
 #           at the modem namespace's address, port 80, is the only gateway
-#   window  the window on Xvfb: the password refused first, Start and Login pressed with xdotool;
-#           screenshots in FOLDER/screenshots
+#   window  the window on Xvfb: the password refused first, Start and Login pressed with xdotool
 #
 # Each run has a fresh prefix in FOLDER whose server is stopped at the end. The program runs from
 # a copy in the prefix's own drive C:, so its work folder is C:\TFWU there, never the host's /TFWU.
@@ -100,36 +99,27 @@ silent_upgrade() { wine_run "$program" -s -k "$key" -p secret || fail "tolvane.e
 # click X Y: a left click at a point of the window's client area, given in twips. The centres of
 # buttons in Frame1, which sits 415 twips from the top once loaded (the logo's 315 and 100 more).
 click() { xdotool mousemove --window "$window" $(($1 / 15)) $(($2 / 15)) click 1; }
-screenshot() { import -display "$DISPLAY" -window root "$folder/screenshots/$1.png"; }
-# wait_for TEXT: until the stand-in logs TEXT, for at most a minute.
-wait_for() {
-    timeout 60 sh -c 'until grep -q "$1" "$2"; do sleep 0.1; done' sh "$1" "$folder/modem.log" ||
-        fail "waited in vain for '$1'"
-}
 
 window_upgrade() {
-    mkdir -p "$folder/screenshots"
     wine_run "$program" -k "$key" -p admin &
     local run=$!
     window=$(xdotool search --sync --name 'Tolvane ver 0.42 Ver 0.51' | head -n 1)
     sleep 2
-    screenshot wine-idle
     # An earlier instance is running: a second start ends at once and reports nothing.
     wine_run "$program" -s -k 'HKEY_CURRENT_USER\Software\Tolvane Second' -p secret
     ! wine_run reg query 'HKCU\Software\Tolvane Second' >/dev/null 2>&1 || fail "a second instance ran"
 
     click $((120 + 2588 + 547)) $((415 + 1920 + 187)) # Start
-    wait_for "login refused"
+    timeout 60 sh -c 'until grep -q "login refused" "$1"; do sleep 0.1; done' sh "$folder/modem.log" ||
+        fail "the stand-in never logged 'login refused'"
     sleep 2
     xdotool type --delay 50 secret && sleep 1
-    screenshot wine-password-panel
     click $((120 + 2520 + 607)) $((415 + 1320 + 187)) # Login, on the panel in Frame1's place
     for _ in $(seq 300); do
         [ "$(reported Firmware_Status)" = Done ] && break
         sleep 1
     done
     sleep 2
-    screenshot wine-done
     click $((120 + 3788 + 547)) $((415 + 1920 + 187)) # Exit
     wait "$run" || fail "tolvane.exe failed"
 }

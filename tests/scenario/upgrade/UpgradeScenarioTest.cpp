@@ -88,9 +88,7 @@ private slots:
     void start_choosesTheImageByTheVersion_data()
     {
         QTest::addColumn<QString>("image");
-        QTest::newRow("0.38f (Aug 30 2005)") << "0.42 STD";
         QTest::newRow("0.39a (Oct 11 2005)") << "0.42 SPECIAL";
-        QTest::newRow("0.39 (Oct 3 2005)") << "0.38f STD";
         QTest::newRow("0.38g (Sep 1 2005)") << "0.38f STD";
         QTest::newRow("0.4 (Jan 2 2006)") << "0.42 STD";
         QTest::newRow("0.100 (Feb 1 2006)") << "0.38f STD";

@@ -16,19 +16,14 @@ using namespace std::string_literals;
 using Adapters = std::vector<SimIpHelper::Adapter>;
 Q_DECLARE_METATYPE(Adapters)
 
-namespace {
-
-struct NoPointer final : MousePointer {
-    void setShape(PointerShape) override {}
-};
-
-} // namespace
-
 // The adapter tool on the simulated IP Helper that the demo and the end-to-end tests run on, and
 // the rules by which the Linux IP Helper reads the system.
 class AdaptersTest : public QObject {
     Q_OBJECT
 
+    struct NoPointer final : MousePointer {
+        void setShape(PointerShape) override {}
+    };
     std::unique_ptr<test::VirtualClock> m_clock;
     NoPointer m_pointer;
     test::RecordingMessageBoxes m_boxes;

@@ -24,7 +24,6 @@ private slots:
                             const char* refusal) {
             QTest::newRow(name) << resource << flipped << QString(from) << QString(refusal);
         };
-        row("38f.bin from 0.39", Resource38f, 0, "0.39", "");
         row("42.bin from 0.39", Resource42, 0, "0.39", "upgrade path");
         row("special from 0.39a", Resource42Special, 0, "0.39a", "");
         row("special from 0.39k", Resource42Special, 0, "0.39k", "upgrade path");

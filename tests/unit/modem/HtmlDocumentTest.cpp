@@ -31,26 +31,17 @@ QByteArray statusPageAfter(const QByteArray& shape, int lines)
 QList<QByteArray> standInPages()
 {
     using namespace modemsim;
-    modemsim::StatusValues status{"0.39k (Nov 15 2005)", "00:0A:79:12:34:56", "A2pB023c.d16"};
-    QList<std::string> pages = {loginPage(false),
-                                loginPage(true),
-                                homePage("0.39k"),
-                                statusPage(status),
-                                kernelUpgradePage("0.39k", true),
-                                settingsSavedPage(),
-                                restartingPage(),
-                                busyPage(),
-                                uploadAcceptedPage(false),
-                                uploadRefusedPage("bad", true),
-                                miniKernelPage(false),
-                                miniUpgradePage(true),
-                                saveRestartPage()};
+    StatusValues status{"0.39k (Nov 15 2005)", "00:0A:79:12:34:56", "A2pB023c.d16"};
+    const std::string early = statusPage(status);
     status.versionTagLate = true;
-    pages << statusPage(status);
-    QList<QByteArray> bytes;
-    for (const std::string& html : pages)
-        bytes << QByteArray::fromStdString(html);
-    return bytes;
+    QList<QByteArray> pages;
+    for (const std::string& html :
+         {loginPage(false), loginPage(true), homePage("0.39k"), early, statusPage(status),
+          kernelUpgradePage("0.39k", true), settingsSavedPage(), restartingPage(), busyPage(),
+          uploadAcceptedPage(false), uploadRefusedPage("bad", true), miniKernelPage(false),
+          miniUpgradePage(true), saveRestartPage()})
+        pages << QByteArray::fromStdString(html);
+    return pages;
 }
 
 // The values the version reading cuts out of a page's text: version text and number, MAC address
@@ -100,27 +91,28 @@ private slots:
     {
         QTest::addColumn<QByteArray>("html");
         QTest::addColumn<bool>("found");
-        QTest::newRow("form inside table, left empty by the parser")
-            << QByteArray("<table><form name=webForm method=post><tr><td><input type=file "
-                          "name=webUpload></td></tr></form></table>")
-            << true;
-        QTest::newRow("form inside table row, closed in a cell")
-            << QByteArray("<table><tr><form id=webForm><td><input id=webUpload></td></form>")
-            << true;
-        QTest::newRow("end tag in a comment or script does not close it")
-            << QByteArray("<table><form name=webForm><!-- </form> --><script>'</form>'</script>"
-                          "<tr><td><input name=webUpload></td></tr></table>")
-            << true;
-        QTest::newRow("control after the form's end tag")
-            << QByteArray("<table><form name=webForm><tr><td>x</td></tr></form>"
-                          "<tr><td><input name=webUpload></td></tr></table>")
-            << false;
-        QTest::newRow("form attribute pointing elsewhere")
-            << QByteArray("<form name=webForm><input name=webUpload form=other></form>"
-                          "<form id=other></form>")
-            << false;
-        QTest::newRow("form attribute pointing here")
-            << QByteArray("<form id=webForm></form><input name=webUpload form=webForm>") << true;
+        const auto row = [](const char* name, const char* html, bool found) {
+            QTest::newRow(name) << QByteArray(html) << found;
+        };
+        row("form inside table, left empty by the parser",
+            "<table><form name=webForm method=post><tr><td><input type=file name=webUpload></td>"
+            "</tr></form></table>",
+            true);
+        row("form inside table row, closed in a cell",
+            "<table><tr><form id=webForm><td><input id=webUpload></td></form>", true);
+        row("end tag in a comment or script does not close it",
+            "<table><form name=webForm><!-- </form> --><script>'</form>'</script><tr><td><input "
+            "name=webUpload></td></tr></table>",
+            true);
+        row("control after the form's end tag",
+            "<table><form name=webForm><tr><td>x</td></tr></form><tr><td><input name=webUpload>"
+            "</td></tr></table>",
+            false);
+        row("form attribute pointing elsewhere",
+            "<form name=webForm><input name=webUpload form=other></form><form id=other></form>",
+            false);
+        row("form attribute pointing here",
+            "<form id=webForm></form><input name=webUpload form=webForm>", true);
     }
     void namedControl_followsFormOwnership()
     {
@@ -202,12 +194,13 @@ private slots:
         QTest::addColumn<QByteArray>("field");
         QTest::addColumn<bool>("lands");
         QTest::addColumn<QString>("valueAfter");
-        QTest::newRow("file") << QByteArray("<input type=file>") << true << "/tmp/42.bin";
-        QTest::newRow("text after its value")
-            << QByteArray("<input value=a>") << true << "a/tmp/42.bin";
-        QTest::newRow("checkbox") << QByteArray("<input type=checkbox>") << false << "on";
-        QTest::newRow("hidden, which takes no focus")
-            << QByteArray("<input type=hidden>") << false << "";
+        const auto row = [](const char* name, const char* field, bool lands, const char* after) {
+            QTest::newRow(name) << QByteArray(field) << lands << QString(after);
+        };
+        row("file", "<input type=file>", true, "/tmp/42.bin");
+        row("text after its value", "<input value=a>", true, "a/tmp/42.bin");
+        row("checkbox", "<input type=checkbox>", false, "on");
+        row("hidden, which takes no focus", "<input type=hidden>", false, "");
     }
     void paste_landsOnlyInFocusedTextPasswordOrFile()
     {
@@ -228,22 +221,19 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<QString>("text");
-        QTest::newRow("nothing declared")
-            << QByteArray("<p>\x80 caf\xE9 \x93q\x94</p>") << QByteArray("text/html")
-            << QString::fromUtf8("€ café “q”");
-        QTest::newRow("latin1 declared means windows-1252")
-            << QByteArray("<meta charset=ISO-8859-1><p>\x80</p>") << QByteArray()
-            << QString::fromUtf8("€");
-        QTest::newRow("meta http-equiv utf-8")
-            << QByteArray("<meta http-equiv=Content-Type content='text/html; charset=utf-8'>"
-                          "<p>caf\xC3\xA9</p>")
-            << QByteArray() << QString::fromUtf8("café");
-        QTest::newRow("header wins over meta")
-            << QByteArray("<meta charset=utf-8><p>caf\xE9</p>")
-            << QByteArray("text/html; charset=windows-1252") << QString::fromUtf8("café");
-        QTest::newRow("byte order mark wins over header")
-            << QByteArray("\xEF\xBB\xBF<p>caf\xC3\xA9</p>")
-            << QByteArray("text/html; charset=windows-1252") << QString::fromUtf8("café");
+        const auto row = [](const char* name, const char* bytes, const char* type,
+                            const char* text) {
+            QTest::newRow(name) << QByteArray(bytes) << QByteArray(type) << QString::fromUtf8(text);
+        };
+        row("nothing declared", "<p>\x80 caf\xE9 \x93q\x94</p>", "text/html", "€ café “q”");
+        row("latin1 declared means windows-1252", "<meta charset=ISO-8859-1><p>\x80</p>", "", "€");
+        row("meta http-equiv utf-8",
+            "<meta http-equiv=Content-Type content='text/html; charset=utf-8'><p>caf\xC3\xA9</p>",
+            "", "café");
+        row("header wins over meta", "<meta charset=utf-8><p>caf\xE9</p>",
+            "text/html; charset=windows-1252", "café");
+        row("byte order mark wins over header", "\xEF\xBB\xBF<p>caf\xC3\xA9</p>",
+            "text/html; charset=windows-1252", "café");
     }
     void decoding_followsDeclarationsElseWindows1252()
     {

@@ -10,17 +10,12 @@
 
 using namespace tolvane;
 
-namespace {
-
-struct NoEarlierInstance final : InstanceCheck {
-    bool earlierInstanceRunning() override { return false; }
-};
-
-} // namespace
-
 class Module1Test : public QObject {
     Q_OBJECT
 
+    struct NoEarlierInstance final : InstanceCheck {
+        bool earlierInstanceRunning() override { return false; }
+    };
     QTemporaryDir m_dir;
 
 private slots:
@@ -32,11 +27,8 @@ private slots:
     {
         QTest::addColumn<QVariant>("commandLine");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char* name, const char* line, const char* expected) {
-            QTest::newRow(name) << QVariant(QString(line)) << QString(expected);
-        };
-        const auto words = [](const char* name, const QStringList& given, const char* expected) {
-            QTest::newRow(name) << QVariant(given) << QString(expected);
+        const auto row = [](const char* name, const QVariant& given, const char* expected) {
+            QTest::newRow(name) << given << QString(expected);
         };
         row("everything", "\t-s\t\t-k  HKEY_CURRENT_USER\\Software\\A -p pw ",
             "wsr 1 Software\\A pw");
@@ -56,12 +48,14 @@ private slots:
         row("nor is a backslash", "-k A -k \\", "wrd 2 Software\\A ");
         row("nor is Software", "-k HKEY_USERS\\SOFTWARE\\\\", "w 2 Software ");
         row("tenth word read, eleventh ignored", "a b c d e f g h i -s -p", "ws 2 Software ");
-        words("shell: a word with blanks is one word", {"-k", "HKEY_LOCAL_MACHINE\\Software\\A B"},
-              "wr 2 Software\\A B ");
-        words("shell: an empty password", {"-p", ""}, "w 2 Software ");
-        words("shell: an empty password, then a key", {"-p", "", "-k", "HKEY_USERS\\A"}, "wr 3 A ");
-        words("shell: tenth word read, eleventh ignored",
-              {"a b c", "d", "e", "f", "g", "h", "i", "j", "-s", "-p", "pw"}, "s 2 Software ");
+        row("shell: a word with blanks is one word",
+            QStringList{"-k", "HKEY_LOCAL_MACHINE\\Software\\A B"}, "wr 2 Software\\A B ");
+        row("shell: an empty password", QStringList{"-p", ""}, "w 2 Software ");
+        row("shell: an empty password, then a key", QStringList{"-p", "", "-k", "HKEY_USERS\\A"},
+            "wr 3 A ");
+        row("shell: tenth word read, eleventh ignored",
+            QStringList{"a b c", "d", "e", "f", "g", "h", "i", "j", "-s", "-p", "pw"},
+            "s 2 Software ");
     }
     void main_readsTheOptions()
     {
