@@ -11,8 +11,9 @@ inline QStringList servedScripts(QString page)
 {
     page.replace(QChar(0), QChar::ReplacementCharacter);
     const qsizetype size = page.size();
-    const auto isLetter = [&](qsizetype i) {
-        return i < size && page.at(i).unicode() < 0x80 && page.at(i).isLetter();
+    const auto nameAt = [&](qsizetype i, QStringView more) {
+        return i < size && page.at(i).unicode() < 0x80 &&
+               (page.at(i).isLetter() || more.contains(page.at(i)));
     };
     QStringList scripts;
     for (qsizetype at = page.indexOf(u'<'); at >= 0 && at < size; at = page.indexOf(u'<', at)) {
@@ -21,30 +22,20 @@ inline QStringList servedScripts(QString page)
             at = end < 0 ? size : end + 3;
             continue;
         }
-        if (!isLetter(at + 1)) {
-            ++at;
-            continue;
-        }
-        qsizetype i = at + 1;
-        while (isLetter(i) || (i < size && QStringView(u"0123456789-_:.").contains(page.at(i))))
+        qsizetype i = ++at;
+        while (nameAt(i, i == at ? u"" : u"0123456789-_:."))
             ++i;
-        const bool script =
-            page.mid(at + 1, i - at - 1).compare(u"script", Qt::CaseInsensitive) == 0;
+        if (i == at)
+            continue;
+        const bool script = page.mid(at, i - at).compare(u"script", Qt::CaseInsensitive) == 0;
         // A quote opens a value only right after '='.
-        bool valueNext = false;
-        while (i < size && page.at(i) != u'>') {
+        for (bool valueNext = false; i < size && page.at(i) != u'>'; ++i) {
             const QChar c = page.at(i);
             if (valueNext && (c == u'"' || c == u'\'')) {
                 const qsizetype close = page.indexOf(c, i + 1);
-                i = close < 0 ? size : close + 1;
-                valueNext = false;
-                continue;
+                i = close < 0 ? size - 1 : close;
             }
-            if (c == u'=')
-                valueNext = true;
-            else if (!c.isSpace())
-                valueNext = false;
-            ++i;
+            valueNext = c == u'=' || (valueNext && c.isSpace());
         }
         at = i + 1;
         if (!script || i >= size || page.at(i - 1) == u'/')
