@@ -7,19 +7,21 @@
 
 namespace {
 
-bool onlyReads(const std::vector<std::string>& args)
+bool changesStore(const std::vector<std::string>& args)
 {
-    return !args.empty() && (strcasecmp(args[0].c_str(), "query") == 0 ||
-                             strcasecmp(args[0].c_str(), "export") == 0);
+    return !args.empty() &&
+           (strcasecmp(args[0].c_str(), "add") == 0 || strcasecmp(args[0].c_str(), "delete") == 0);
 }
 
-// Reading a store that does not exist yet answers as a new store would, from one made in memory,
-// and leaves no file or folder behind; add and delete make the store as the program does.
+// Anything but add and delete, on a store that does not exist yet, answers as a new store would,
+// from one made in memory, and leaves no file or folder behind; add and delete make the store as
+// the program does.
 std::unique_ptr<tolvane::RegistryStore> storeFor(const std::vector<std::string>& args)
 {
     std::error_code ignored;
-    if (onlyReads(args) && std::filesystem::status(tolvane::registryStorePath(), ignored).type() ==
-                               std::filesystem::file_type::not_found)
+    if (!changesStore(args) &&
+        std::filesystem::status(tolvane::registryStorePath(), ignored).type() ==
+            std::filesystem::file_type::not_found)
         return std::make_unique<tolvane::SqliteRegistryStore>(":memory:");
     return tolvane::makeRegistryStore();
 }

@@ -97,6 +97,7 @@ private slots:
         QCOMPARE(tool.readAllStandardError(),
                  "ERROR: The system was unable to find the specified registry key or value.\n");
         QCOMPARE(run({"export", Acme, home.filePath("acme.reg")}), 1);
+        QCOMPARE(run({"/?"}), 0);
         QCOMPARE(
             QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
